@@ -13,7 +13,7 @@ packages=(
   # tests: GoogleTest, a virtual display with Mesa's software OpenGL, real input
   libgtest-dev libgmock-dev xvfb xauth libgl1-mesa-dri xdotool openbox wmctrl x11-utils imagemagick
   # tests: sound files made by others, to load with our own readers
-  sound-theme-freedesktop
+  sound-theme-freedesktop alsa-utils
 )
 
 missing=()

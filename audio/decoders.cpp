@@ -1,0 +1,203 @@
+// The RIFF WAVE reader and the Ogg Vorbis decoder behind sample loading.
+// Relies on the C library for streams and on libstb's stb_vorbis (compiled
+// into libstb, so only its declarations are included here).
+//
+// The WAVE reader walks the stream once, front to back: "RIFF", "WAVE", a
+// "fmt " chunk that must come first, then chunks until "data". It never
+// trusts a size from the file with an allocation: a data chunk is only
+// allocated once the stream is known to hold it (or, for a stream whose end
+// cannot be seen, grown as the bytes actually arrive).
+#include "audio/decoders.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#define STB_VORBIS_HEADER_ONLY
+#include <stb_vorbis.h>
+
+namespace {
+
+// Bytes read at a time when stepping over chunks we do not use.
+constexpr size_t kSkipPiece = 4096;
+// First allocation for a data chunk read from a stream whose length is
+// unknown (a pipe); it doubles as bytes arrive, so a lying header costs at
+// most twice what the stream really delivered.
+constexpr size_t kFirstDataPiece = 64 * 1024;
+// The longest frame a Vorbis decoder hands out, in samples per channel
+// (half the largest block size the format allows).
+constexpr size_t kVorbisFrameRoom = 4096;
+// Audio format code of integer PCM in the "fmt " chunk.
+constexpr uint16_t kWavePcm = 1;
+// The "fmt " fields we read, up to bits per sample; larger chunks carry
+// extensions that are skipped.
+constexpr uint32_t kFmtBaseSize = 16;
+
+bool ReadExact(FILE* file, void* dst, size_t n) {
+    return fread(dst, 1, n, file) == n;
+}
+
+bool ReadU16(FILE* file, uint16_t* value) {
+    unsigned char b[2];
+    if (!ReadExact(file, b, 2)) return false;
+    *value = static_cast<uint16_t>(b[0] | (b[1] << 8));
+    return true;
+}
+
+bool ReadU32(FILE* file, uint32_t* value) {
+    unsigned char b[4];
+    if (!ReadExact(file, b, 4)) return false;
+    *value = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+             (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+    return true;
+}
+
+bool ReadTag(FILE* file, const char* tag) {
+    char b[4];
+    return ReadExact(file, b, 4) && std::memcmp(b, tag, 4) == 0;
+}
+
+// Steps over n bytes by reading them, so that it works on any stream and a
+// skip past the end shows up as a short read.
+bool Skip(FILE* file, uint64_t n) {
+    unsigned char scratch[kSkipPiece];
+    while (n > 0) {
+        size_t piece = static_cast<size_t>(std::min<uint64_t>(n, sizeof scratch));
+        if (!ReadExact(file, scratch, piece)) return false;
+        n -= piece;
+    }
+    return true;
+}
+
+// Bytes between the stream position and its end, or -1 when the stream
+// cannot seek.
+long long BytesLeft(FILE* file) {
+    off_t here = ftello(file);
+    if (here < 0 || fseeko(file, 0, SEEK_END) != 0) return -1;
+    off_t end = ftello(file);
+    if (fseeko(file, here, SEEK_SET) != 0 || end < here) return -1;
+    return static_cast<long long>(end - here);
+}
+
+// Reads the payload of a data chunk into a new malloc'd block, or returns
+// null when the stream cannot supply all `size` bytes.
+unsigned char* ReadDataBlock(FILE* file, uint32_t size) {
+    long long left = BytesLeft(file);
+    if (left >= 0 && size > static_cast<unsigned long long>(left)) return nullptr;
+    size_t capacity = left >= 0 ? size : std::min<size_t>(size, kFirstDataPiece);
+    // One byte at least, so that an empty data chunk is a valid empty sample.
+    auto* block = static_cast<unsigned char*>(std::malloc(std::max<size_t>(capacity, 1)));
+    if (!block) return nullptr;
+    size_t got = 0;
+    while (got < size) {
+        if (got == capacity) {
+            capacity = std::min<size_t>(capacity * 2, size);
+            auto* grown = static_cast<unsigned char*>(std::realloc(block, capacity));
+            if (!grown) break;
+            block = grown;
+        }
+        size_t n = fread(block + got, 1, capacity - got, file);
+        if (n == 0) break;
+        got += n;
+    }
+    if (got < size) {
+        std::free(block);
+        return nullptr;
+    }
+    return block;
+}
+
+}  // namespace
+
+// ===========================================================================
+// RIFF WAVE
+// ===========================================================================
+
+unsigned char* LoadWAV(FILE* file, int* length, int* channels, int* format, int* hertz) {
+    if (!ReadTag(file, "RIFF") || !Skip(file, 4) || !ReadTag(file, "WAVE") ||
+        !ReadTag(file, "fmt ")) {
+        return nullptr;
+    }
+
+    uint32_t fmtSize = 0, rate = 0;
+    uint16_t audioFormat = 0, chans = 0, bits = 0;
+    if (!ReadU32(file, &fmtSize) || !ReadU16(file, &audioFormat) || audioFormat != kWavePcm ||
+        !ReadU16(file, &chans) || !ReadU32(file, &rate) ||
+        !Skip(file, 6) /* byte rate, block align */ || !ReadU16(file, &bits)) {
+        return nullptr;
+    }
+    if (fmtSize > kFmtBaseSize && !Skip(file, fmtSize - kFmtBaseSize)) return nullptr;
+
+    const int bytesPerSample = bits / 8;
+    // Without channels or whole bytes per sample there is no frame size to
+    // divide the data by.
+    if (chans == 0 || bytesPerSample == 0) return nullptr;
+
+    for (;;) {
+        // Any short read here means the stream ended (or failed) before a
+        // readable "data" chunk: nothing further can be found.
+        char id[4];
+        uint32_t size = 0;
+        if (!ReadExact(file, id, 4) || !ReadU32(file, &size)) return nullptr;
+
+        if (std::memcmp(id, "data", 4) == 0) {
+            // Lengths are ints; a larger chunk is no sound this program can hold.
+            if (size > static_cast<uint32_t>(INT_MAX)) return nullptr;
+            unsigned char* data = ReadDataBlock(file, size);
+            if (!data) return nullptr;
+            *length = static_cast<int>(size / (static_cast<uint32_t>(chans) * bytesPerSample));
+            *channels = chans;
+            *format = bytesPerSample;
+            *hertz = static_cast<int>(std::min<uint32_t>(rate, INT_MAX));
+            return data;
+        }
+        // RIFF pads every odd-sized chunk to an even length.
+        if (!Skip(file, static_cast<uint64_t>(size) + (size & 1))) return nullptr;
+    }
+}
+
+// ===========================================================================
+// Ogg Vorbis
+// ===========================================================================
+
+unsigned char* LoadOGG(FILE* file, int* length, int* channels, int* format, int* hertz) {
+    int error = 0;
+    stb_vorbis* vorbis = stb_vorbis_open_file(file, 0, &error, nullptr);
+    if (!vorbis) return nullptr;
+
+    const stb_vorbis_info info = stb_vorbis_get_info(vorbis);
+    const int chans = info.channels;
+    if (chans <= 0) {
+        stb_vorbis_close(vorbis);
+        return nullptr;
+    }
+
+    // The block keeps room for one whole frame after every decoded frame, so
+    // the decoder never has to truncate one; it doubles when room runs short.
+    const size_t frameRoom = static_cast<size_t>(chans) * kVorbisFrameRoom;
+    size_t capacity = frameRoom;  // in samples
+    size_t used = 0;
+    auto* pcm = static_cast<short*>(std::malloc(capacity * sizeof(short)));
+    while (pcm) {
+        int room = static_cast<int>(std::min<size_t>(capacity - used, INT_MAX));
+        int frames = stb_vorbis_get_frame_short_interleaved(vorbis, chans, pcm + used, room);
+        if (frames == 0) break;
+        used += static_cast<size_t>(frames) * chans;
+        if (capacity - used < frameRoom) {
+            capacity *= 2;
+            auto* grown = static_cast<short*>(std::realloc(pcm, capacity * sizeof(short)));
+            if (!grown) std::free(pcm);
+            pcm = grown;
+        }
+    }
+    stb_vorbis_close(vorbis);
+    if (!pcm) return nullptr;
+
+    *length = static_cast<int>(std::min<size_t>(used / chans, INT_MAX));
+    *channels = chans;
+    *format = 2;
+    *hertz = static_cast<int>(info.sample_rate);
+    return reinterpret_cast<unsigned char*>(pcm);
+}
