@@ -5,7 +5,18 @@ find_package(PkgConfig REQUIRED)
 # Flags every target of ours gets. Third-party headers come in as SYSTEM
 # includes, so -Werror never trips over them.
 add_library(dropling_options INTERFACE)
-target_compile_options(dropling_options INTERFACE -Wall -Wextra -Werror)
+if(DROPLING_FUZZ)
+  # The fuzz build is clang's and exists to find crashes: warnings stay on
+  # but do not stop it (the gcc builds hold the line on them). Everything of
+  # ours is instrumented for coverage and runs under the sanitizers.
+  target_compile_options(dropling_options INTERFACE -Wall -Wextra)
+  set(_fuzz -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+            -fno-sanitize-recover=undefined)
+  target_compile_options(dropling_options INTERFACE ${_fuzz})
+  target_link_options(dropling_options INTERFACE -fsanitize=address,undefined)
+else()
+  target_compile_options(dropling_options INTERFACE -Wall -Wextra -Werror)
+endif()
 if(DROPLING_SANITIZE)
   set(_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_compile_options(dropling_options INTERFACE ${_san})

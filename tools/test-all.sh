@@ -2,6 +2,7 @@
 # Builds and runs every test: the normal build in build/, then the
 # AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/.
 # The suite runs under a virtual X display so that window tests have one.
+# Last, each fuzz target runs briefly (tools/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,4 +22,6 @@ echo "== normal build"
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== sanitizer build"
 run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DDROPLING_SANITIZE=ON
+echo "== fuzz smoke run"
+bash tools/fuzz.sh 25
 echo "== all tests passed"
