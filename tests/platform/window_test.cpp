@@ -1,0 +1,238 @@
+// The real window layer on a real (virtual) display: opening, re-creating
+// and closing the one window, the close callback's veto, key repeats and
+// characters, and a key typed through the X server.
+//
+// Needs a display (the test command runs the suite under Xvfb) and xdotool;
+// each test opens a window, so they hold the "display" resource lock.
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/glfw2.h"
+#include "platform/glfw2_detail.h"
+
+// Last: Xlib's macros (None, Bool, Status) would break the headers above.
+#include <X11/Xlib.h>
+
+using namespace glfw2;
+
+namespace {
+
+// GLFW 3's numbers for what the detail entry points take.
+constexpr int kGlfw3Release = 0;
+constexpr int kGlfw3Press = 1;
+constexpr int kGlfw3Repeat = 2;
+constexpr int kGlfw3KeyUp = 265;
+constexpr int kGlfw3KeyA = 65;
+// GLFW waits this many events at most for one we sent before giving up, so
+// that a lost event fails the test instead of hanging it.
+constexpr int kMaxWaits = 200;
+
+std::vector<std::pair<int, int>> keys;
+std::vector<int> chars;
+int closeCalls = 0;
+int closeAnswer = 0;
+
+void OnKey(int key, int action) {
+    keys.emplace_back(key, action);
+}
+void OnChar(int c, int action) {
+    if (action == GLFW_PRESS) chars.push_back(c);
+}
+int OnClose() {
+    ++closeCalls;
+    return closeAnswer;
+}
+
+class RealWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        keys.clear();
+        chars.clear();
+        closeCalls = 0;
+        closeAnswer = 0;
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr)
+            << "these tests need an X display (run under xvfb-run)";
+        ASSERT_EQ(glfwInit(), 1);
+    }
+    void TearDown() override { glfwTerminate(); }
+
+    void Open(int width, int height, const char* title) {
+        ASSERT_EQ(glfwOpenWindow(width, height, 8, 8, 8, 0, 0, 0, GLFW_WINDOW), 1);
+        glfwSetWindowTitle(title);
+        glfwSetKeyCallback(OnKey);
+        glfwSetCharCallback(OnChar);
+        glfwSetWindowCloseCallback(OnClose);
+    }
+};
+
+// Finds our window on the X server by its (unique) title.
+Window FindByTitle(Display* d, Window root, const std::string& title) {
+    char* name = nullptr;
+    if (XFetchName(d, root, &name) && name) {
+        bool match = title == name;
+        XFree(name);
+        if (match) return root;
+    }
+    Window parent, *children = nullptr;
+    Window rootReturn;
+    unsigned int n = 0;
+    Window found = 0;
+    if (XQueryTree(d, root, &rootReturn, &parent, &children, &n)) {
+        for (unsigned int i = 0; i < n && !found; ++i)
+            found = FindByTitle(d, children[i], title);
+        if (children) XFree(children);
+    }
+    return found;
+}
+
+// What a window manager sends when the user clicks the close button.
+void SendDeleteWindow(const std::string& title) {
+    Display* d = XOpenDisplay(nullptr);
+    ASSERT_NE(d, nullptr);
+    Window w = FindByTitle(d, DefaultRootWindow(d), title);
+    ASSERT_NE(w, 0u) << "window " << title << " not found";
+    XEvent e = {};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, w, False, NoEventMask, &e);
+    XSync(d, False);
+    XCloseDisplay(d);
+}
+
+template <typename Done>
+void WaitUntil(Done done) {
+    for (int i = 0; i < kMaxWaits && !done(); ++i)
+        glfwWaitEvents();
+}
+
+TEST_F(RealWindow, OpensReadsBackAndReCreatesWithAFreshContext) {
+    Open(640, 480, "platform-test-open");
+    EXPECT_EQ(glfwGetWindowParam(GLFW_OPENED), 1);
+    int w = 0, h = 0;
+    glfwGetWindowSize(&w, &h);
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
+    EXPECT_EQ(glfwGetWindowParam(GLFW_RED_BITS), 8);
+    EXPECT_EQ(glfwGetWindowParam(GLFW_ICONIFIED), 0);
+
+    // A texture made in the first window's context...
+    ASSERT_NE(glGetString(GL_VERSION), nullptr);
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    ASSERT_EQ(glIsTexture(texture), GL_TRUE);
+
+    // ...is gone in the next one, whose context is current at once.
+    glfwCloseWindow();
+    EXPECT_EQ(glfwGetWindowParam(GLFW_OPENED), 0);
+    glfwOpenWindowHint(GLFW_WINDOW_NO_RESIZE, 1);
+    Open(320, 240, "platform-test-reopen");
+    ASSERT_NE(glGetString(GL_VERSION), nullptr);
+    EXPECT_EQ(glIsTexture(texture), GL_FALSE);
+    glfwGetWindowSize(&w, &h);
+    EXPECT_EQ(w, 320);
+    EXPECT_EQ(h, 240);
+    EXPECT_EQ(glfwGetWindowParam(GLFW_WINDOW_NO_RESIZE), 1);
+
+    // Opening over an open window replaces it; hints lasted one window only.
+    Open(0, 0, "platform-test-default-size");
+    glfwGetWindowSize(&w, &h);
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
+    EXPECT_EQ(glfwGetWindowParam(GLFW_WINDOW_NO_RESIZE), 0);
+}
+
+TEST_F(RealWindow, CloseCallbackVetoesClosingAndOtherwiseTheWindowCloses) {
+    const std::string title = "platform-test-close";
+    Open(640, 480, title.c_str());
+    glfwPollEvents();
+
+    closeAnswer = 0;
+    SendDeleteWindow(title);
+    WaitUntil([] { return closeCalls == 1; });
+    ASSERT_EQ(closeCalls, 1);
+    glfwPollEvents();
+    EXPECT_EQ(glfwGetWindowParam(GLFW_OPENED), 1) << "a callback answering 0 keeps the window";
+
+    closeAnswer = 1;
+    SendDeleteWindow(title);
+    WaitUntil([] { return closeCalls == 2; });
+    ASSERT_EQ(closeCalls, 2);
+    EXPECT_EQ(glfwGetWindowParam(GLFW_OPENED), 0) << "a callback answering 1 lets it close";
+    int w = -1, h = -1;
+    glfwGetWindowSize(&w, &h);
+    EXPECT_EQ(w, 0);
+    EXPECT_EQ(h, 0);
+}
+
+TEST_F(RealWindow, RepeatsArePressesOnlyWhileKeyRepeatIsEnabled) {
+    Open(640, 480, "platform-test-repeat");
+    struct Step {
+        bool repeatOn;
+        int action3;
+        std::vector<std::pair<int, int>> keys;
+        std::vector<int> chars;
+    };
+    const Step steps[] = {
+        // Key repeat starts off with every new window.
+        {false, kGlfw3Press, {{GLFW_KEY_UP, GLFW_PRESS}}, {'a'}},
+        {false, kGlfw3Repeat, {}, {}},
+        {false, kGlfw3Release, {{GLFW_KEY_UP, GLFW_RELEASE}}, {}},
+        {true, kGlfw3Press, {{GLFW_KEY_UP, GLFW_PRESS}}, {'a'}},
+        {true, kGlfw3Repeat, {{GLFW_KEY_UP, GLFW_PRESS}}, {'a'}},
+        {true, kGlfw3Release, {{GLFW_KEY_UP, GLFW_RELEASE}}, {}},
+    };
+    for (const Step& step : steps) {
+        if (step.repeatOn) glfwEnable(GLFW_KEY_REPEAT);
+        keys.clear();
+        chars.clear();
+        glfw2::detail::OnGlfw3Key(kGlfw3KeyUp, step.action3);
+        // A press or repeat of a printable key types its character right after.
+        if (step.action3 != kGlfw3Release) glfw2::detail::OnGlfw3Char('a');
+        EXPECT_EQ(keys, step.keys) << "repeat " << step.repeatOn << " action " << step.action3;
+        EXPECT_EQ(chars, step.chars) << "repeat " << step.repeatOn << " action " << step.action3;
+    }
+
+    // Re-opening switches key repeat off again, as GLFW 2 did.
+    Open(640, 480, "platform-test-repeat-2");
+    keys.clear();
+    glfw2::detail::OnGlfw3Key(kGlfw3KeyA, kGlfw3Repeat);
+    EXPECT_TRUE(keys.empty());
+
+    // Control characters and C1 codes never reach the character callback.
+    glfw2::detail::OnGlfw3Key(kGlfw3KeyA, kGlfw3Release);
+    chars.clear();
+    for (unsigned int c : {8u, 13u, 27u, 127u, 0x85u, 0xE9u, 0x20ACu})
+        glfw2::detail::OnGlfw3Char(c);
+    EXPECT_EQ(chars, (std::vector<int>{0xE9, 0x20AC}));
+}
+
+TEST_F(RealWindow, KeysTypedThroughTheServerArriveTranslated) {
+    Open(640, 480, "platform-test-xdotool");
+    // Let the window be mapped and focused before typing into it.
+    WaitUntil([] { return glfwGetWindowParam(GLFW_ACTIVE) == 1; });
+    ASSERT_EQ(glfwGetWindowParam(GLFW_ACTIVE), 1);
+
+    ASSERT_EQ(std::system("xdotool key --clearmodifiers Up a F11 Delete"), 0);
+    const std::vector<std::pair<int, int>> expected = {
+        {GLFW_KEY_UP, GLFW_PRESS},  {GLFW_KEY_UP, GLFW_RELEASE},  {'A', GLFW_PRESS},
+        {'A', GLFW_RELEASE},        {GLFW_KEY_F11, GLFW_PRESS},   {GLFW_KEY_F11, GLFW_RELEASE},
+        {GLFW_KEY_DEL, GLFW_PRESS}, {GLFW_KEY_DEL, GLFW_RELEASE},
+    };
+    WaitUntil([&] { return keys.size() >= expected.size(); });
+    EXPECT_EQ(keys, expected);
+    EXPECT_EQ(chars, std::vector<int>{'a'});
+    EXPECT_EQ(glfwGetKey(GLFW_KEY_UP), GLFW_RELEASE);
+}
+
+}  // namespace
