@@ -165,6 +165,13 @@ struct Layer {
     // within one pixel is no move.
     int mouseX = 0;
     int mouseY = 0;
+
+    // Focus and minimisation as the window's events report them. A new
+    // window counts as focused until told otherwise, as in GLFW 2: a window
+    // manager hands over focus a little after the window appears, and the
+    // loop must not take that moment for the player switching away.
+    bool active = false;
+    bool iconified = false;
 };
 
 Layer layer;
@@ -180,6 +187,8 @@ void ResetWindowInput() {
     layer.lastKeyWasRepeat = false;
     layer.mouseX = 0;
     layer.mouseY = 0;
+    layer.active = false;
+    layer.iconified = false;
 }
 
 void DestroyWindow() {
@@ -326,6 +335,14 @@ void CloseCallback3(GLFWwindow* window) {
     if (layer.onClose && layer.onClose() == 0) ::glfwSetWindowShouldClose(window, GLFW_FALSE);
 }
 
+void FocusCallback3(GLFWwindow*, int focused) {
+    layer.active = focused == GLFW_TRUE;
+}
+
+void IconifyCallback3(GLFWwindow*, int iconified) {
+    layer.iconified = iconified == GLFW_TRUE;
+}
+
 void CloseIfAsked() {
     if (layer.window && ::glfwWindowShouldClose(layer.window)) DestroyWindow();
 }
@@ -461,6 +478,9 @@ int glfwOpenWindow(int width, int height, int redbits, int greenbits, int bluebi
     ::glfwSetMouseButtonCallback(window, MouseButtonCallback3);
     ::glfwSetCursorPosCallback(window, CursorPosCallback3);
     ::glfwSetWindowCloseCallback(window, CloseCallback3);
+    ::glfwSetWindowFocusCallback(window, FocusCallback3);
+    ::glfwSetWindowIconifyCallback(window, IconifyCallback3);
+    layer.active = true;
     double x = 0, y = 0;
     ::glfwGetCursorPos(window, &x, &y);
     layer.mouseX = static_cast<int>(std::floor(x));
@@ -500,9 +520,9 @@ int glfwGetWindowParam(int param) {
     if (!layer.window) return 0;
     switch (param) {
         case v2::kActive:
-            return ::glfwGetWindowAttrib(layer.window, GLFW_FOCUSED) ? 1 : 0;
+            return layer.active ? 1 : 0;
         case v2::kIconified:
-            return ::glfwGetWindowAttrib(layer.window, GLFW_ICONIFIED) ? 1 : 0;
+            return layer.iconified ? 1 : 0;
         case v2::kAccelerated:
             return 1;
         case v2::kRedBits:

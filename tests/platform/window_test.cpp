@@ -35,6 +35,8 @@ constexpr int kMaxWaits = 200;
 
 std::vector<std::pair<int, int>> keys;
 std::vector<int> chars;
+std::vector<std::pair<int, int>> buttons;
+std::vector<std::pair<int, int>> moves;
 int closeCalls = 0;
 int closeAnswer = 0;
 
@@ -43,6 +45,12 @@ void OnKey(int key, int action) {
 }
 void OnChar(int c, int action) {
     if (action == GLFW_PRESS) chars.push_back(c);
+}
+void OnMouseButton(int button, int action) {
+    buttons.emplace_back(button, action);
+}
+void OnMousePos(int x, int y) {
+    moves.emplace_back(x, y);
 }
 int OnClose() {
     ++closeCalls;
@@ -54,6 +62,8 @@ protected:
     void SetUp() override {
         keys.clear();
         chars.clear();
+        buttons.clear();
+        moves.clear();
         closeCalls = 0;
         closeAnswer = 0;
         ASSERT_NE(std::getenv("DISPLAY"), nullptr)
@@ -92,6 +102,29 @@ Window FindByTitle(Display* d, Window root, const std::string& title) {
         if (children) XFree(children);
     }
     return found;
+}
+
+// A connection of the test's own to the display, and our window on it.
+struct XSide {
+    Display* d = nullptr;
+    Window w = 0;
+    explicit XSide(const std::string& title) {
+        d = XOpenDisplay(nullptr);
+        if (d) w = FindByTitle(d, DefaultRootWindow(d), title);
+    }
+    ~XSide() {
+        if (d) XCloseDisplay(d);
+    }
+};
+
+// Gives our window the input focus, as a click on it would. The new
+// window's own idea of its focus is not enough: it counts as focused from
+// the start, before the server has actually moved the focus to it.
+void FocusOn(const std::string& title) {
+    XSide x(title);
+    ASSERT_NE(x.w, 0u) << "window " << title << " not found";
+    XSetInputFocus(x.d, x.w, RevertToPointerRoot, CurrentTime);
+    XSync(x.d, False);
 }
 
 // What a window manager sends when the user clicks the close button.
@@ -221,10 +254,10 @@ TEST_F(RealWindow, RepeatsArePressesOnlyWhileKeyRepeatIsEnabled) {
 }
 
 TEST_F(RealWindow, KeysTypedThroughTheServerArriveTranslated) {
-    Open(640, 480, "platform-test-xdotool");
-    // Let the window be mapped and focused before typing into it.
-    WaitUntil([] { return glfwGetWindowParam(GLFW_ACTIVE) == 1; });
-    ASSERT_EQ(glfwGetWindowParam(GLFW_ACTIVE), 1);
+    const std::string title = "platform-test-xdotool";
+    Open(640, 480, title.c_str());
+    FocusOn(title);
+    glfwPollEvents();
 
     ASSERT_EQ(std::system("xdotool key --clearmodifiers Up a F11 Delete"), 0);
     const std::vector<std::pair<int, int>> expected = {
@@ -236,6 +269,91 @@ TEST_F(RealWindow, KeysTypedThroughTheServerArriveTranslated) {
     EXPECT_EQ(keys, expected);
     EXPECT_EQ(chars, std::vector<int>{'a'});
     EXPECT_EQ(glfwGetKey(GLFW_KEY_UP), GLFW_RELEASE);
+}
+
+TEST_F(RealWindow, MouseArrivesInWholeClientPixels) {
+    Open(640, 480, "platform-test-mouse");
+    glfwSetWindowPos(100, 50);
+    glfwSetMouseButtonCallback(OnMouseButton);
+    glfwSetMousePosCallback(OnMousePos);
+    ASSERT_EQ(moves.size(), 1u) << "setting the callback reports the position at once";
+    glfwPollEvents();
+    moves.clear();
+
+    // Without a window manager there is no frame: client (10, 20) is screen (110, 70).
+    ASSERT_EQ(std::system("xdotool mousemove 110 70 click 3"), 0);
+    WaitUntil([] { return buttons.size() >= 2; });
+    // Entering the window may report where the pointer was first.
+    ASSERT_FALSE(moves.empty());
+    EXPECT_EQ(moves.back(), std::make_pair(10, 20));
+    EXPECT_EQ(buttons, (std::vector<std::pair<int, int>>{{GLFW_MOUSE_BUTTON_RIGHT, GLFW_PRESS},
+                                                         {GLFW_MOUSE_BUTTON_RIGHT, GLFW_RELEASE}}));
+    int x = 0, y = 0;
+    glfwGetMousePos(&x, &y);
+    EXPECT_EQ(x, 10);
+    EXPECT_EQ(y, 20);
+}
+
+TEST_F(RealWindow, ActiveAndIconifiedFollowTheServer) {
+    const std::string title = "platform-test-states";
+    Open(640, 480, title.c_str());
+    EXPECT_EQ(glfwGetWindowParam(GLFW_ACTIVE), 1) << "a new window counts as focused";
+    EXPECT_EQ(glfwGetWindowParam(GLFW_ICONIFIED), 0);
+    FocusOn(title);
+    glfwPollEvents();
+    XSide x(title);
+    ASSERT_NE(x.w, 0u);
+
+    // Focus elsewhere and back, as clicking another window would. The
+    // states change with the events, so the answers come after a poll.
+    XSetInputFocus(x.d, PointerRoot, RevertToPointerRoot, CurrentTime);
+    XSync(x.d, False);
+    WaitUntil([] { return glfwGetWindowParam(GLFW_ACTIVE) == 0; });
+    EXPECT_EQ(glfwGetWindowParam(GLFW_ACTIVE), 0);
+    XSetInputFocus(x.d, x.w, RevertToPointerRoot, CurrentTime);
+    XSync(x.d, False);
+    WaitUntil([] { return glfwGetWindowParam(GLFW_ACTIVE) == 1; });
+    EXPECT_EQ(glfwGetWindowParam(GLFW_ACTIVE), 1);
+
+    // Minimised is the state a window manager records in WM_STATE.
+    const long kNormalState = 1;
+    const long kIconicState = 3;
+    Atom wmState = XInternAtom(x.d, "WM_STATE", False);
+    for (long state : {kIconicState, kNormalState}) {
+        long data[2] = {state, 0};
+        XChangeProperty(x.d, x.w, wmState, wmState, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(data), 2);
+        XSync(x.d, False);
+        const int expected = state == kIconicState ? 1 : 0;
+        WaitUntil([&] { return glfwGetWindowParam(GLFW_ICONIFIED) == expected; });
+        EXPECT_EQ(glfwGetWindowParam(GLFW_ICONIFIED), expected);
+    }
+}
+
+TEST_F(RealWindow, FullScreenCoversTheDesktopAndModesListEachSizeOnce) {
+    GLFWvidmode desktop;
+    glfwGetDesktopMode(&desktop);
+    ASSERT_GT(desktop.Width, 0);
+    EXPECT_EQ(desktop.RedBits + desktop.GreenBits + desktop.BlueBits, 24);
+
+    GLFWvidmode modes[1024];
+    int n = glfwGetVideoModes(modes, 1024);
+    ASSERT_GE(n, 1);
+    for (int i = 1; i < n; ++i) {
+        EXPECT_FALSE(modes[i].Width == modes[i - 1].Width &&
+                     modes[i].Height == modes[i - 1].Height &&
+                     modes[i].RedBits == modes[i - 1].RedBits)
+            << "mode " << i << " repeats the one before";
+    }
+    EXPECT_EQ(glfwGetVideoModes(modes, 0), 0);
+
+    ASSERT_EQ(glfwOpenWindow(desktop.Width, desktop.Height, desktop.RedBits, desktop.GreenBits,
+                             desktop.BlueBits, 0, 0, 0, GLFW_FULLSCREEN),
+              1);
+    int w = 0, h = 0;
+    glfwGetWindowSize(&w, &h);
+    EXPECT_EQ(w, desktop.Width);
+    EXPECT_EQ(h, desktop.Height);
 }
 
 }  // namespace
