@@ -158,19 +158,22 @@ TEST_F(StubOpener, RefusesWhatItCannotOpen) {
     struct Case {
         const char* operation;
         const char* file;
+        const char* directory;
         std::intptr_t result;
     };
     const Case cases[] = {
-        {"print", "http://example.invalid/", SE_ERR_NOASSOC},
-        {"open", nullptr, SE_ERR_FNF},
-        {"open", "", SE_ERR_FNF},
-        {"open", "--help", SE_ERR_FNF},  // would be read as an option
-        {"open", "-", SE_ERR_FNF},
+        {"print", "http://example.invalid/", nullptr, SE_ERR_NOASSOC},
+        {"open", nullptr, nullptr, SE_ERR_FNF},
+        {"open", "", nullptr, SE_ERR_FNF},
+        {"open", "--help", nullptr, SE_ERR_FNF},  // would be read as an option
+        {"open", "-", nullptr, SE_ERR_FNF},
+        // The opener is found but cannot start in a directory that is not there.
+        {"open", "http://example.invalid/", "/nonexistent/dropling", SE_ERR_FNF},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(
-            ShellExecuteResult(ShellExecuteA(nullptr, c.operation, c.file, nullptr, nullptr, 1)),
-            c.result)
+        EXPECT_EQ(ShellExecuteResult(
+                      ShellExecuteA(nullptr, c.operation, c.file, nullptr, c.directory, 1)),
+                  c.result)
             << c.operation << " " << (c.file ? c.file : "(null)");
     }
 
