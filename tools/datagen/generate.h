@@ -1,0 +1,30 @@
+// The whole data tree: every file the game and its sequencer load, made in
+// memory and written under one folder. Relies on the painters, sounds and
+// music of this folder.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace datagen {
+
+struct DataFile {
+    std::string path;  // relative to the data folder, with '/' separators
+    std::vector<uint8_t> bytes;
+};
+
+// Every file of the data tree, in a fixed order.
+std::vector<DataFile> buildDataTree();
+
+// The contact sheet: every picture at its base size on one labelled PNG,
+// for reviewing the look at a glance.
+std::vector<uint8_t> buildContactSheet();
+
+// Writes files under `root`, creating folders; rewrites a file only when its
+// bytes differ, so an unchanged tree keeps its timestamps. Throws
+// std::runtime_error naming the file that could not be written.
+void writeFiles(const std::filesystem::path& root, const std::vector<DataFile>& files);
+
+}  // namespace datagen

@@ -1,0 +1,53 @@
+// dropling_datagen: writes the game's whole data tree (pictures, fonts,
+// sounds, the tune, tune pictures and instrument samples) into a folder,
+// and optionally the contact sheet of all pictures.
+//
+//   dropling_datagen <data folder> [--contact-sheet <file.png>]
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+#include "tools/datagen/generate.h"
+
+int main(int argc, char** argv) {
+    std::string out, sheet;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--contact-sheet") == 0 && i + 1 < argc) {
+            sheet = argv[++i];
+        } else if (out.empty() && argv[i][0] != '-') {
+            out = argv[i];
+        } else {
+            std::fprintf(stderr, "usage: %s <data folder> [--contact-sheet <file.png>]\n", argv[0]);
+            return 2;
+        }
+    }
+    if (out.empty()) {
+        std::fprintf(stderr, "usage: %s <data folder> [--contact-sheet <file.png>]\n", argv[0]);
+        return 2;
+    }
+    try {
+        // Fail before the work, not after it, when the folder cannot be made.
+        std::error_code ec;
+        std::filesystem::create_directories(out, ec);
+        if (ec) throw std::runtime_error("datagen: cannot create " + out + ": " + ec.message());
+        auto files = datagen::buildDataTree();
+        datagen::writeFiles(out, files);
+        std::printf("datagen: %zu files in %s\n", files.size(), out.c_str());
+        if (!sheet.empty()) {
+            auto png = datagen::buildContactSheet();
+            std::ofstream f(sheet, std::ios::binary | std::ios::trunc);
+            f.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+            if (!f) throw std::runtime_error("datagen: cannot write " + sheet);
+            std::printf("datagen: contact sheet %s\n", sheet.c_str());
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
