@@ -1,0 +1,166 @@
+// Tests of sample loading through the host (extension choice, the OpenAL
+// format table, what reaches the buffer) and of the sound layer's
+// bb_audio_* functions, on the recording OpenAL fake.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "audio/sound.h"
+#include "tests/audio/audio_fixture.h"
+
+using namespace audiotest;
+
+TEST_F(FakeAudioTest, LoadSampleUploadsWithTheFormatTable) {
+    struct Case {
+        const char* name;
+        int channels, bits;
+        ALenum alFormat;  // 0: OpenAL refuses the data, the sample is silent
+    };
+    const std::vector<Case> cases = {
+        {"m8.wav", 1, 8, AL_FORMAT_MONO8},      {"s8.wav", 2, 8, AL_FORMAT_STEREO8},
+        {"m16.wav", 1, 16, AL_FORMAT_MONO16},   {"s16.wav", 2, 16, AL_FORMAT_STEREO16},
+        {"s24.wav", 2, 24, 0},                  {"q16.wav", 4, 16, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = WriteTempWav(c.name, c.channels, c.bits);
+        gxtkSample* sample = audio->LoadSample(String(path.c_str()));
+        ASSERT_NE(sample, nullptr);
+        ASSERT_NE(sample->buffer, 0u);
+        const fakeal::Buffer* buffer = fakeal::BufferAt(sample->buffer);
+        EXPECT_EQ(buffer->format, c.alFormat);
+        if (c.alFormat == 0) continue;
+        EXPECT_EQ(buffer->frequency, 22050);
+        ASSERT_EQ(buffer->bytes, 100 * c.channels * (c.bits / 8));
+        for (int i = 0; i < buffer->bytes; ++i) ASSERT_EQ(buffer->data[i], i & 0xff) << i;
+    }
+}
+
+TEST_F(FakeAudioTest, LoadSampleChoosesTheDecoderByExtensionInAnyCase) {
+    const Bytes wav = SimpleWav(1, 8000, 16, PcmBytes({1, 2, 3}));
+    const Bytes ogg = EncodeVorbis(SineTone(440, 8000, 8000, 2, 0.5), 2, 8000);
+    struct Case {
+        const char* name;
+        const Bytes* bytes;
+        bool loads;
+        ALenum alFormat;
+    };
+    const std::vector<Case> cases = {
+        {"a.wav", &wav, true, AL_FORMAT_MONO16},   {"B.WAV", &wav, true, AL_FORMAT_MONO16},
+        {"c.Wav", &wav, true, AL_FORMAT_MONO16},   {"d.ogg", &ogg, true, AL_FORMAT_STEREO16},
+        {"E.OGG", &ogg, true, AL_FORMAT_STEREO16}, {"f.mp3", &wav, false, 0},
+        {"g.wav.txt", &wav, false, 0},            {"h.ogg", &wav, false, 0},
+        {"i.wav", &ogg, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = WriteTempFile(c.name, *c.bytes);
+        gxtkSample* sample = audio->LoadSample(String(path.c_str()));
+        ASSERT_EQ(sample != nullptr, c.loads);
+        if (c.loads) EXPECT_EQ(fakeal::BufferAt(sample->buffer)->format, c.alFormat);
+    }
+    EXPECT_EQ(audio->LoadSample(String((dir + "/missing.wav").c_str())), nullptr);
+    const fakeal::Buffer* ogg8000 = nullptr;
+    for (ALuint name = 1001; fakeal::BufferAt(name); ++name)
+        if (fakeal::BufferAt(name)->format == AL_FORMAT_STEREO16) ogg8000 = fakeal::BufferAt(name);
+    ASSERT_NE(ogg8000, nullptr);
+    EXPECT_EQ(ogg8000->bytes, 8000 * 2 * 2);
+    EXPECT_EQ(ogg8000->frequency, 8000);
+}
+
+TEST_F(FakeAudioTest, LoadingFlushesDiscardedBuffers) {
+    const std::string path = WriteTempWav("t.wav", 1, 16);
+    gxtkSample* sample = audio->LoadSample(String(path.c_str()));
+    const ALuint buffer = sample->buffer;
+    sample->Discard();
+    EXPECT_FALSE(fakeal::BufferAt(buffer)->deleted);
+    audio->LoadSample(String(path.c_str()));
+    EXPECT_TRUE(fakeal::BufferAt(buffer)->deleted);
+}
+
+TEST_F(FakeAudioTest, PlayMusicOfAMissingFileStopsTheMusicAndFails) {
+    const std::string tune = WriteTempWav("tune.wav", 2, 16);
+    EXPECT_EQ(audio->PlayMusic(String(tune.c_str()), 1), 0);
+    EXPECT_EQ(audio->MusicState(), 1);
+    const ALuint source = audio->channels[gxtkAudio::kMusicChannel].source;
+    EXPECT_EQ(fakeal::SourceAt(source)->looping, AL_TRUE);
+
+    EXPECT_EQ(audio->PlayMusic(String((dir + "/none.ogg").c_str()), 1), -1);
+    EXPECT_EQ(audio->MusicState(), 0);
+    EXPECT_EQ(fakeal::SourceAt(source)->state, AL_STOPPED);
+}
+
+// ---------------------------------------------------------------------------
+// The sound layer
+
+class SoundLayerTest : public FakeAudioTest {
+protected:
+    void SetUp() override {
+        FakeAudioTest::SetUp();
+        bb_audio_SetAudioDevice(audio);
+        // Asset names are data paths, relative to the working directory.
+        ASSERT_NE(getcwd(oldCwd, sizeof oldCwd), nullptr);
+        ASSERT_EQ(system(("mkdir -p '" + dir + "/data/sfx'").c_str()), 0);
+        ASSERT_EQ(chdir(dir.c_str()), 0);
+        WriteTempWav("data/sfx/001.wav", 1, 16);
+    }
+    void TearDown() override {
+        if (chdir(oldCwd) != 0) ADD_FAILURE() << "could not go back to " << oldCwd;
+        FakeAudioTest::TearDown();
+    }
+    char oldCwd[PATH_MAX] = {};
+};
+
+TEST_F(SoundLayerTest, LoadSoundMapsDataPathsAndFailsQuietly) {
+    testing::internal::CaptureStdout();
+    c_Sound* sound = bb_audio_LoadSound(String("sfx/001.wav"));
+    ASSERT_NE(sound, nullptr);
+    ASSERT_NE(sound->m_Sample, nullptr);
+    EXPECT_NE(sound->m_Sample->buffer, 0u);
+    EXPECT_NE(bb_audio_LoadSound(String("vantor://data/sfx/001.wav")), nullptr);
+    EXPECT_NE(bb_audio_LoadSound(String("./data/sfx/001.wav")), nullptr);
+
+    c_Sound* missing = bb_audio_LoadSound(String("sfx/002.wav"));
+    EXPECT_EQ(missing, nullptr);
+    fakeal::ClearLog();
+    EXPECT_EQ(bb_audio_PlaySound(missing, 0, 0), 0);
+    EXPECT_EQ(bb_audio_PlaySound((new c_Sound())->m_new2(), 0, 0), 0);
+    EXPECT_TRUE(fakeal::Calls().empty()) << "a null sound plays nothing";
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+TEST_F(SoundLayerTest, ChannelSettingsHoldForEverySoundPlayedThere) {
+    c_Sound* sound = bb_audio_LoadSound(String("sfx/001.wav"));
+    bb_audio_SetChannelVolume(7, 0.5f);
+    bb_audio_SetChannelPan(7, -1.0f);
+    bb_audio_SetChannelRate(7, 1.5f);
+    for (int play = 0; play < 3; ++play) {
+        bb_audio_PlaySound(sound, 7, 0);
+        const fakeal::Source* s = fakeal::SourceAt(audio->channels[7].source);
+        EXPECT_FLOAT_EQ(s->gain, 0.5f);
+        EXPECT_FLOAT_EQ(s->pitch, 1.5f);
+        EXPECT_LT(s->position[0], 0.0f) << "negative pans are on the left";
+        EXPECT_EQ(s->state, AL_PLAYING);
+    }
+    bb_audio_StopChannel(7);
+    EXPECT_EQ(audio->ChannelState(7), 0);
+}
+
+TEST_F(SoundLayerTest, MusicFunctionsDriveTheMusicChannel) {
+    EXPECT_EQ(bb_audio_PlayMusic(String("sfx/001.wav"), 1), 0);
+    EXPECT_EQ(audio->MusicState(), 1);
+    bb_audio_PauseMusic();
+    EXPECT_EQ(audio->MusicState(), 2);
+    bb_audio_ResumeMusic();
+    EXPECT_EQ(audio->MusicState(), 1);
+    // A sound effect on channel 32 cuts the music.
+    bb_audio_PlaySound(bb_audio_LoadSound(String("sfx/001.wav")), 32, 0);
+    EXPECT_EQ(audio->channels[32].flags, 0);
+    EXPECT_EQ(bb_audio_PlayMusic(String("sfx/none.ogg"), 1), -1);
+    EXPECT_EQ(audio->MusicState(), 0);
+    bb_audio_StopMusic();
+    EXPECT_EQ(audio->MusicState(), 0);
+}
