@@ -55,7 +55,8 @@ gxtkAudio::gxtkAudio() {
     // Pan places the source on a circle around the listener; only its
     // direction may count, never its distance.
     alDistanceModel(AL_NONE);
-    for (gxtkChannel& c : channels) c = gxtkChannel();
+    for (gxtkChannel& c : channels)
+        c = gxtkChannel();
 }
 
 void gxtkAudio::mark() {
@@ -236,9 +237,13 @@ void gxtkAudio::FlushDiscarded() {
     discardedBuffers.swap(retained);
 }
 
-gxtkSample::~gxtkSample() { Discard(); }
+gxtkSample::~gxtkSample() {
+    Discard();
+}
 
-void gxtkSample::SetBuffer(ALuint b) { buffer = b; }
+void gxtkSample::SetBuffer(ALuint b) {
+    buffer = b;
+}
 
 int gxtkSample::Discard() {
     if (buffer != 0) {
@@ -260,8 +265,18 @@ int gxtkAudio::PlayMusic(String path, int flags) {
     return 0;
 }
 
-int gxtkAudio::StopMusic() { return StopChannel(kMusicChannel); }
-int gxtkAudio::PauseMusic() { return PauseChannel(kMusicChannel); }
-int gxtkAudio::ResumeMusic() { return ResumeChannel(kMusicChannel); }
-int gxtkAudio::MusicState() { return ChannelState(kMusicChannel); }
-int gxtkAudio::SetMusicVolume(float volume) { return SetVolume(kMusicChannel, volume); }
+int gxtkAudio::StopMusic() {
+    return StopChannel(kMusicChannel);
+}
+int gxtkAudio::PauseMusic() {
+    return PauseChannel(kMusicChannel);
+}
+int gxtkAudio::ResumeMusic() {
+    return ResumeChannel(kMusicChannel);
+}
+int gxtkAudio::MusicState() {
+    return ChannelState(kMusicChannel);
+}
+int gxtkAudio::SetMusicVolume(float volume) {
+    return SetVolume(kMusicChannel, volume);
+}

@@ -12,9 +12,13 @@ c_Sound* c_Sound::m_new(gxtkSample* sample) {
     return this;
 }
 
-c_Sound* c_Sound::m_new2() { return this; }
+c_Sound* c_Sound::m_new2() {
+    return this;
+}
 
-void c_Sound::mark() { gc_mark_q(m_Sample); }
+void c_Sound::mark() {
+    gc_mark_q(m_Sample);
+}
 
 int bb_audio_SetAudioDevice(gxtkAudio* device) {
     // The global is a collector root from the moment it can hold anything.

@@ -5,7 +5,8 @@
 #
 #     bash tools/fuzz.sh [seconds] [target...]
 #
-# Targets: fuzz_wav (the RIFF WAVE reader). Each starts from the seeds in tests/fuzz/corpus/<kind>/ and
+# Targets: fuzz_wav (the RIFF WAVE reader) and fuzz_text (the runtime's text
+# file decoder, String::Load). Each starts from the seeds in tests/fuzz/corpus/<kind>/ and
 # keeps what it learns in build-fuzz/corpus/<target>/ (the committed seeds are
 # never modified). A finding stops the run with the crashing input saved in
 # build-fuzz/findings/ and a non-zero exit status.
@@ -15,7 +16,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-if ((${#targets[@]} == 0)); then targets=(fuzz_wav); fi
+if ((${#targets[@]} == 0)); then targets=(fuzz_wav fuzz_text); fi
 
 # Inputs stay small: the readers' interesting structure is in the first few
 # hundred bytes, and no input may make them allocate more than a little.

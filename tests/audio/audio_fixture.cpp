@@ -52,8 +52,10 @@ std::string FakeAudioTest::WriteTempWav(const std::string& name, int channels, i
     audiotest::Bytes pcm;
     const int bytesPerSample = bits / 8;
     // 100 frames of a ramp: a sound whose bytes a test can recognise.
-    for (int i = 0; i < 100 * channels * bytesPerSample; ++i) pcm += char(i & 0xff);
-    return WriteTempFile(name, audiotest::SimpleWav(uint16_t(channels), 22050, uint16_t(bits), pcm));
+    for (int i = 0; i < 100 * channels * bytesPerSample; ++i)
+        pcm += char(i & 0xff);
+    return WriteTempFile(name,
+                         audiotest::SimpleWav(uint16_t(channels), 22050, uint16_t(bits), pcm));
 }
 
 void FakeAudioTest::CollectUntilDestroyed(std::initializer_list<ALuint> buffers) {

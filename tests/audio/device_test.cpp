@@ -25,7 +25,9 @@ gxtkSample* MakeSample() {
     return new gxtkSample(buffer);
 }
 
-ALuint SourceOf(gxtkAudio* audio, int channel) { return audio->channels[channel].source; }
+ALuint SourceOf(gxtkAudio* audio, int channel) {
+    return audio->channels[channel].source;
+}
 
 fakeal::Source& Src(gxtkAudio* audio, int channel) {
     fakeal::Source* s = fakeal::SourceAt(SourceOf(audio, channel));
@@ -39,7 +41,9 @@ bool Pending(ALuint buffer) {
     return false;
 }
 
-bool Deleted(ALuint buffer) { return fakeal::BufferAt(buffer)->deleted; }
+bool Deleted(ALuint buffer) {
+    return fakeal::BufferAt(buffer)->deleted;
+}
 
 }  // namespace
 
@@ -119,8 +123,8 @@ TEST_F(FakeAudioTest, PlayingOnABusyChannelCutsOffTheFirstSample) {
     std::vector<std::string> order;
     for (const fakeal::Call& c : fakeal::Calls())
         if (c.name != "alGetSourcei" && c.name != "alGetError") order.push_back(c.name);
-    EXPECT_EQ(order, (std::vector<std::string>{"alSourceStop", "alSourcei", "alSourcei",
-                                               "alSourcePlay"}));
+    EXPECT_EQ(order,
+              (std::vector<std::string>{"alSourceStop", "alSourcei", "alSourcei", "alSourcePlay"}));
     EXPECT_EQ(Src(audio, 2).buffer, second->buffer);
     EXPECT_EQ(Src(audio, 2).looping, AL_TRUE);
     EXPECT_EQ(Src(audio, 2).state, AL_PLAYING);
@@ -170,7 +174,8 @@ TEST_F(FakeAudioTest, ChannelStatesFollowTheApplicationAndOpenAl) {
 
     // A looping channel plays on until the application stops it.
     audio->PlaySample(sample, 2, 1);
-    for (int look = 0; look < 3; ++look) EXPECT_EQ(audio->ChannelState(2), 1);
+    for (int look = 0; look < 3; ++look)
+        EXPECT_EQ(audio->ChannelState(2), 1);
     audio->ResumeChannel(2);
     EXPECT_EQ(fakeal::CountCalls("alSourcePlay", SourceOf(audio, 2)), 1)
         << "resuming a channel that plays does nothing";
@@ -214,7 +219,8 @@ TEST_F(FakeAudioTest, ChannelNumbersOutsideTheTableAreIgnored) {
     };
     fakeal::ClearLog();
     for (int channel : {-1, 33, 1000, INT_MAX, INT_MIN}) {
-        for (const auto& op : operations) EXPECT_EQ(op(channel), 0) << channel;
+        for (const auto& op : operations)
+            EXPECT_EQ(op(channel), 0) << channel;
     }
     EXPECT_TRUE(fakeal::Calls().empty());
     EXPECT_EQ(fakeal::SourceCount(), 0);
@@ -225,10 +231,11 @@ TEST_F(FakeAudioTest, ChannelNumbersOutsideTheTableAreIgnored) {
 
 TEST_F(FakeAudioTest, ResumeRestartsOnlyWhatSuspendPaused) {
     gxtkSample* sample = MakeSample();
-    for (int ch : {0, 3, 4, 5, 6}) audio->PlaySample(sample, ch, 0);
-    audio->PauseChannel(4);                     // paused by the application
-    fakeal::FinishSource(SourceOf(audio, 5));   // ran out, not yet looked at
-    audio->StopChannel(6);                      // stopped by the application
+    for (int ch : {0, 3, 4, 5, 6})
+        audio->PlaySample(sample, ch, 0);
+    audio->PauseChannel(4);                    // paused by the application
+    fakeal::FinishSource(SourceOf(audio, 5));  // ran out, not yet looked at
+    audio->StopChannel(6);                     // stopped by the application
     fakeal::ClearLog();
 
     audio->Suspend();

@@ -20,9 +20,12 @@ TEST_F(FakeAudioTest, LoadSampleUploadsWithTheFormatTable) {
         ALenum alFormat;  // 0: OpenAL refuses the data, the sample is silent
     };
     const std::vector<Case> cases = {
-        {"m8.wav", 1, 8, AL_FORMAT_MONO8},      {"s8.wav", 2, 8, AL_FORMAT_STEREO8},
-        {"m16.wav", 1, 16, AL_FORMAT_MONO16},   {"s16.wav", 2, 16, AL_FORMAT_STEREO16},
-        {"s24.wav", 2, 24, 0},                  {"q16.wav", 4, 16, 0},
+        {"m8.wav", 1, 8, AL_FORMAT_MONO8},
+        {"s8.wav", 2, 8, AL_FORMAT_STEREO8},
+        {"m16.wav", 1, 16, AL_FORMAT_MONO16},
+        {"s16.wav", 2, 16, AL_FORMAT_STEREO16},
+        {"s24.wav", 2, 24, 0},
+        {"q16.wav", 4, 16, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -35,7 +38,8 @@ TEST_F(FakeAudioTest, LoadSampleUploadsWithTheFormatTable) {
         if (c.alFormat == 0) continue;
         EXPECT_EQ(buffer->frequency, 22050);
         ASSERT_EQ(buffer->bytes, 100 * c.channels * (c.bits / 8));
-        for (int i = 0; i < buffer->bytes; ++i) ASSERT_EQ(buffer->data[i], i & 0xff) << i;
+        for (int i = 0; i < buffer->bytes; ++i)
+            ASSERT_EQ(buffer->data[i], i & 0xff) << i;
     }
 }
 
@@ -49,10 +53,14 @@ TEST_F(FakeAudioTest, LoadSampleChoosesTheDecoderByExtensionInAnyCase) {
         ALenum alFormat;
     };
     const std::vector<Case> cases = {
-        {"a.wav", &wav, true, AL_FORMAT_MONO16},   {"B.WAV", &wav, true, AL_FORMAT_MONO16},
-        {"c.Wav", &wav, true, AL_FORMAT_MONO16},   {"d.ogg", &ogg, true, AL_FORMAT_STEREO16},
-        {"E.OGG", &ogg, true, AL_FORMAT_STEREO16}, {"f.mp3", &wav, false, 0},
-        {"g.wav.txt", &wav, false, 0},            {"h.ogg", &wav, false, 0},
+        {"a.wav", &wav, true, AL_FORMAT_MONO16},
+        {"B.WAV", &wav, true, AL_FORMAT_MONO16},
+        {"c.Wav", &wav, true, AL_FORMAT_MONO16},
+        {"d.ogg", &ogg, true, AL_FORMAT_STEREO16},
+        {"E.OGG", &ogg, true, AL_FORMAT_STEREO16},
+        {"f.mp3", &wav, false, 0},
+        {"g.wav.txt", &wav, false, 0},
+        {"h.ogg", &wav, false, 0},
         {"i.wav", &ogg, false, 0},
     };
     for (const Case& c : cases) {

@@ -41,8 +41,9 @@ protected:
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir = pattern;
         tone = dir + "/tone.wav";
-        WriteWholeFile(tone, SimpleWav(1, kToneRate, 16,
-                                       PcmBytes(SineTone(kToneHertz, kToneRate, kToneFrames, 1, 0.5))));
+        WriteWholeFile(tone,
+                       SimpleWav(1, kToneRate, 16,
+                                 PcmBytes(SineTone(kToneHertz, kToneRate, kToneFrames, 1, 0.5))));
     }
     void TearDown() override {
         if (system(("rm -rf '" + dir + "'").c_str()) != 0) ADD_FAILURE() << "cannot remove " << dir;
@@ -58,8 +59,11 @@ protected:
     std::string WaveConfig(const std::string& out) {
         return Config("wave.conf",
                       "[general]\ndrivers = wave\nchannels = stereo\nsample-type = int16\n"
-                      "frequency = " + std::to_string(kMixRate) + "\nhrtf = false\n"
-                      "[wave]\nfile = " + out + "\n");
+                      "frequency = " +
+                          std::to_string(kMixRate) +
+                          "\nhrtf = false\n"
+                          "[wave]\nfile = " +
+                          out + "\n");
     }
 
     // Plays the tone once on channel 0 after `setup`, in a child whose OpenAL
@@ -95,10 +99,9 @@ protected:
         std::vector<int16_t> out;
         size_t at = 12;
         while (at + 8 <= file.size()) {
-            const uint32_t size = uint32_t(uint8_t(file[at + 4])) |
-                                  uint32_t(uint8_t(file[at + 5])) << 8 |
-                                  uint32_t(uint8_t(file[at + 6])) << 16 |
-                                  uint32_t(uint8_t(file[at + 7])) << 24;
+            const uint32_t size =
+                uint32_t(uint8_t(file[at + 4])) | uint32_t(uint8_t(file[at + 5])) << 8 |
+                uint32_t(uint8_t(file[at + 6])) << 16 | uint32_t(uint8_t(file[at + 7])) << 24;
             if (file.compare(at, 4, "data") == 0) {
                 const size_t end = std::min(file.size(), at + 8 + size_t(size));
                 for (size_t i = at + 8; i + 1 < end; i += 2)

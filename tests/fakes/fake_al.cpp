@@ -49,14 +49,20 @@ Source* Live(ALuint name) {
 
 }  // namespace
 
-void Reset() { S() = State(); }
-void SetOpenFailure(OpenFailure failure) { S().failure = failure; }
+void Reset() {
+    S() = State();
+}
+void SetOpenFailure(OpenFailure failure) {
+    S().failure = failure;
+}
 
 void FinishSource(ALuint source) {
     if (Source* s = SourceAt(source)) s->state = AL_STOPPED;
 }
 
-void RefuseDeletion(ALuint buffer, int times) { S().refusals[buffer] = times; }
+void RefuseDeletion(ALuint buffer, int times) {
+    S().refusals[buffer] = times;
+}
 
 Source* SourceAt(ALuint name) {
     auto it = S().sources.find(name);
@@ -68,15 +74,21 @@ Buffer* BufferAt(ALuint name) {
     return it == S().buffers.end() ? nullptr : &it->second;
 }
 
-int SourceCount() { return int(S().sources.size()); }
+int SourceCount() {
+    return int(S().sources.size());
+}
 
 int LiveBufferCount() {
     return int(std::count_if(S().buffers.begin(), S().buffers.end(),
                              [](const auto& b) { return !b.second.deleted; }));
 }
 
-bool HasCurrentContext() { return S().current; }
-const std::vector<Call>& Calls() { return S().calls; }
+bool HasCurrentContext() {
+    return S().current;
+}
+const std::vector<Call>& Calls() {
+    return S().calls;
+}
 
 int CountCalls(const std::string& name) {
     return int(std::count_if(S().calls.begin(), S().calls.end(),
@@ -89,7 +101,9 @@ int CountCalls(const std::string& name, double first) {
     }));
 }
 
-void ClearLog() { S().calls.clear(); }
+void ClearLog() {
+    S().calls.clear();
+}
 
 }  // namespace fakeal
 
@@ -170,7 +184,8 @@ void alSourcei(ALuint source, ALenum param, ALint value) {
     if (!s) return;
     if (param == AL_BUFFER) {
         // A driver will not swap the buffer under a sound that is going on.
-        if (s->state == AL_PLAYING || s->state == AL_PAUSED) return fakeal::Fail(AL_INVALID_OPERATION);
+        if (s->state == AL_PLAYING || s->state == AL_PAUSED)
+            return fakeal::Fail(AL_INVALID_OPERATION);
         fakeal::Buffer* b = fakeal::BufferAt(ALuint(value));
         if (value != 0 && (!b || b->deleted)) return fakeal::Fail(AL_INVALID_VALUE);
         s->buffer = ALuint(value);
@@ -262,7 +277,8 @@ void alDeleteBuffers(ALsizei n, const ALuint* names) {
             if (source.buffer == names[i]) return fakeal::Fail(AL_INVALID_OPERATION);
         }
     }
-    for (ALsizei i = 0; i < n; ++i) fakeal::BufferAt(names[i])->deleted = true;
+    for (ALsizei i = 0; i < n; ++i)
+        fakeal::BufferAt(names[i])->deleted = true;
 }
 
 }  // extern "C"

@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const size_t bytes = size_t(length) * size_t(channels) * size_t(format);
         if (length < 0 || channels <= 0 || format <= 0 || bytes > size) abort();
         volatile unsigned char sink = 0;
-        for (size_t i = 0; i < bytes; ++i) sink = sink ^ pcm[i];
+        for (size_t i = 0; i < bytes; ++i)
+            sink = sink ^ pcm[i];
         free(pcm);
     }
     return 0;
