@@ -315,6 +315,7 @@ int gxtkGraphics::DrawPoly2(Array<float> verts, gxtkSurface* surface, int srcx, 
     // Without a surface there is nothing to sample: binding it at the next
     // flush would dereference null.
     if (!surface || n < 1 || n > kBatchVertices) return 0;
+    surface->EnsureTexture();
     Vertex* v = Reserve(n, n, surface);
     for (int i = 0; i < n; ++i) {
         Put(v + i, verts[i * 4], verts[i * 4 + 1]);
@@ -326,6 +327,7 @@ int gxtkGraphics::DrawPoly2(Array<float> verts, gxtkSurface* surface, int srcx, 
 
 int gxtkGraphics::DrawSurface(gxtkSurface* surface, float x, float y) {
     if (!surface) return 0;
+    surface->EnsureTexture();
     const float w = static_cast<float>(surface->Width());
     const float h = static_cast<float>(surface->Height());
     Vertex* v = Reserve(kKindQuads, 4, surface);
@@ -346,6 +348,7 @@ int gxtkGraphics::DrawSurface(gxtkSurface* surface, float x, float y) {
 int gxtkGraphics::DrawSurface2(gxtkSurface* surface, float x, float y, int srcx, int srcy, int srcw,
                                int srch) {
     if (!surface) return 0;
+    surface->EnsureTexture();
     Vertex* v = Reserve(kKindQuads, 4, surface);
     PutQuad(v, x, y, static_cast<float>(srcw), static_cast<float>(srch));
     const float u0 = static_cast<float>(srcx) * surface->uscale;

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "host/glfwgame.h"
 #include "runtime/runtime.h"
 
 class gxtkSurface : public Object {
@@ -38,6 +39,12 @@ public:
     // Makes the texture current on GL_TEXTURE_2D, creating it first when this
     // context has none. Does nothing before the first window exists.
     void Bind();
+    // Creates the texture now if this context has none, so that uscale and
+    // vscale are known before a draw computes texture coordinates from them
+    // (the batch binds only later, when it is flushed).
+    void EnsureTexture() {
+        if (seq != glfwGraphicsSeq) Bind();
+    }
     // Adopts a decoded block (malloc'ed; the surface frees it) and
     // premultiplies it in place. Leaves the texture alone.
     void SetData(uint8_t* data, int width, int height, int depth);
