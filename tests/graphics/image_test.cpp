@@ -349,6 +349,29 @@ TEST_F(ImageTest, DrawsOfMissingFramesOrOutsideARenderPassAreIgnored) {
     EXPECT_EQ(fakegl::CountCalls("glClear"), 0);
 }
 
+// The game replays its whole draw list every frame: doing so must not
+// create collected objects (the collector's counters stay put).
+TEST_F(ImageTest, AFrameOfDrawingAllocatesNothing) {
+    c_Image* image = NewImage()->p_Init(MakeSolidSurface(64, 16, 1, 1, 1), 4, 1);
+    const int allocated = gc_new_bytes;
+    const int live = gc_alloced_bytes;
+    for (int frame = 0; frame < 3; ++frame) {
+        BeginFrame();
+        for (int i = 0; i < 500; ++i) {
+            bb_graphics_SetAlpha(0.5f);
+            bb_graphics_SetColor(255, float(i % 256), 0);
+            bb_graphics_SetBlend(i % 100 == 0 ? 1 : 0);
+            bb_graphics_DrawImage2(image, float(i), 10, float(i), 1.5f, 1.5f, i % 4);
+            bb_graphics_DrawRect(0, 0, 4, 4);
+            bb_graphics_DrawEllipse(50, 50, 10, 5);
+        }
+        bb_graphics_EndRender();
+        g->EndRender();
+    }
+    EXPECT_EQ(gc_new_bytes, allocated);
+    EXPECT_EQ(gc_alloced_bytes, live);
+}
+
 TEST_F(ImageTest, ScissorIsTruncatedTowardZero) {
     BeginFrame();
     fakegl::ClearLog();
