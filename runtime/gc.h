@@ -218,8 +218,10 @@ void gc_register_root(gc_root rank, T* const* slot) {
 // ---------------------------------------------------------------------------------------------
 
 // While on, every step finishes a whole cycle and sweeps, as if kGcCycleBytes had been
-// allocated: a missing mark() entry or write barrier then loses an object at the next step
-// instead of once in a long while. For tests and tools; the game never switches it on.
+// allocated, and then marks everything reachable for the next cycle at once, so that every live
+// object is black while the application runs. A missing mark() entry or write barrier then
+// loses an object at the next step instead of once in a long while. For tests and tools; the
+// game never switches it on.
 void gc_set_stress(bool on);
 bool gc_stress();
 
