@@ -9,7 +9,7 @@
 //   marking and the write barrier ... gc_mark_q, gc_mark_now, gc_assign
 //   the step ........................ gc_collect_step, gc_mark, gc_mark_queued
 //   roots ........................... gc_root, gc_register_root
-//   test and tool support ........... gc_set_stress, gc_reset, gc_is_live_object
+//   test and tool support ........... gc_set_stress, gc_reset, gc_is_known_object
 #pragma once
 
 #include <cstddef>
