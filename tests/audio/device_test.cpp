@@ -205,7 +205,7 @@ TEST_F(FakeAudioTest, ChannelStatesFollowTheApplicationAndOpenAl) {
     EXPECT_EQ(audio->ChannelState(32), 0);
 }
 
-TEST_F(FakeAudioTest, ChannelNumbersOutsideTheTableAreIgnored) {
+TEST_F(FakeAudioTest, ChannelNumbersOutsideTheTableAndNullSamplesAreIgnored) {
     gxtkSample* sample = MakeSample();
     const std::vector<std::function<int(int)>> operations = {
         [&](int ch) { return audio->PlaySample(sample, ch, 0); },
