@@ -291,3 +291,26 @@ TEST(LoadOgg, RealFilesFromDebianMatchTheirHeaders) {
         EXPECT_EQ(d.length, declared.frames);
     }
 }
+
+#ifdef DROPLING_DATA_DIR
+// Every sound the game loads (effects, instrument samples, the tune) decodes
+// into a shape OpenAL takes.
+TEST(GameSounds, EveryShippedSoundDecodes) {
+    std::vector<std::string> wavs = FilesIn(DROPLING_DATA_DIR "/sfx", ".wav");
+    const std::vector<std::string> inst = FilesIn(DROPLING_DATA_DIR "/inst", ".wav");
+    wavs.insert(wavs.end(), inst.begin(), inst.end());
+    const std::vector<std::string> oggs = FilesIn(DROPLING_DATA_DIR "/sfx", ".ogg");
+    ASSERT_FALSE(wavs.empty());
+    ASSERT_FALSE(oggs.empty());
+    for (const auto& [files, loader] : {std::pair{wavs, Loader(LoadWAV)}, {oggs, LoadOGG}}) {
+        for (const std::string& path : files) {
+            SCOPED_TRACE(path);
+            Decoded d = Decode(loader, fopen(path.c_str(), "rb"));
+            ASSERT_TRUE(d.ok());
+            EXPECT_GT(d.length, 0);
+            EXPECT_TRUE(d.channels == 1 || d.channels == 2);
+            EXPECT_TRUE(d.format == 1 || d.format == 2);
+        }
+    }
+}
+#endif
