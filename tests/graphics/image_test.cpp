@@ -372,16 +372,6 @@ TEST_F(ImageTest, AFrameOfDrawingAllocatesNothing) {
     EXPECT_EQ(gc_alloced_bytes, live);
 }
 
-TEST_F(ImageTest, ScissorIsTruncatedTowardZero) {
-    BeginFrame();
-    fakegl::ClearLog();
-    bb_graphics_SetScissor(10.9f, 20.5f, 100.7f, -0.5f);
-    EXPECT_FLOAT_EQ(bb_graphics_context->m_ScissorX, 10.9f);
-    const int i = fakegl::FindCall("glScissor");
-    ASSERT_GE(i, 0);
-    EXPECT_EQ(fakegl::Calls()[i].args, (std::vector<double>{10, kWindowHeight - 20, 100, 0}));
-}
-
 // ---------------------------------------------------------------------------
 // Loading
 
