@@ -504,10 +504,11 @@ int main(int argc, char** argv) {
         "%dx%d window, %d rounds x %d frames per renderer and variant\n",
         kCommands, kWidth, kHeight, rounds, frames);
     std::printf(
-        "conditions: %s %s, %ld cpus, DISPLAY=%s, GL: %s, SDL2 renderer \"%s\", "
+        "conditions: %s build, %s %s, %ld cpus, DISPLAY=%s, GL: %s, SDL2 renderer \"%s\", "
         "GLIBC_TUNABLES=%s\n",
-        u.sysname, u.machine, sysconf(_SC_NPROCESSORS_ONLN), display ? display : "-",
-        ours.glName.c_str(), sdl.name.c_str(), tunables ? tunables : "(default malloc)");
+        DROPLING_BUILD_TYPE, u.sysname, u.machine, sysconf(_SC_NPROCESSORS_ONLN),
+        display ? display : "-", ours.glName.c_str(), sdl.name.c_str(),
+        tunables ? tunables : "(default malloc)");
     PrintVariant("full frame (as the game draws it):", oursFull, sdlFull);
     PrintVariant("submission only (every primitive shrunk to about a pixel):", oursTiny, sdlTiny);
 
