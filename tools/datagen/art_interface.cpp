@@ -62,49 +62,37 @@ void drawFontGlyph(Canvas& c, int frame) {
 
 // ---- icons ---------------------------------------------------------------------
 
-void drawIcon(Canvas& c, int frame) {
-    const float m = 16;  // frame centre
+namespace {
+
+// The outline of icon `frame` in a 32 x 32 frame, or nullptr for frames
+// that are not a single shape (the glow and the gear).
+Sdf iconSdf(int frame) {
+    const float m = 16;
     switch (frame) {
         case 0:  // pause
-            iconShape(c, unite(rect(11, m, 3.5f, 10, 1), rect(21, m, 3.5f, 10, 1)));
-            break;
+            return unite(rect(11, m, 3.5f, 10, 1), rect(21, m, 3.5f, 10, 1));
         case 1:  // quit
-            iconShape(c, unite(capsule(8, 8, 24, 24, 3.5f), capsule(24, 8, 8, 24, 3.5f)));
-            break;
+            return unite(capsule(8, 8, 24, 24, 3.5f), capsule(24, 8, 8, 24, 3.5f));
         case 2:  // back
-            iconShape(c, unite(polygon({5, m, 15, 6, 15, 26}), rect(19, m, 8, 3.5f, 1)));
-            break;
+            return unite(polygon({5, m, 15, 6, 15, 26}), rect(19, m, 8, 3.5f, 1));
         case 3:  // play / resume
-            iconShape(c, polygon({9, 5, 9, 27, 27, m}));
-            break;
+            return polygon({9, 5, 9, 27, 27, m});
         case 4:  // restart
-            iconShape(c, unite(subtract(ring(m, m, 9, 3), polygon({m, m, 30, 4, 30, m})),
-                               polygon({20, 2, 29, 10, 19, 14})));
-            break;
+            return unite(subtract(ring(m, m, 9, 3), polygon({m, m, 30, 4, 30, m})),
+                         polygon({20, 2, 29, 10, 19, 14}));
         case 5:  // sound
-            iconShape(c, unite(unite(rect(8, m, 4, 5, 1), polygon({8, m, 18, 5, 18, 27})),
-                               subtract(ring(17, m, 9, 1.6f), rect(12, m, 7, 12))));
-            break;
-        case 6: {  // highlight behind a selected button: a soft banded glow
-            for (int i = 0; i < 6; ++i) {
-                float r = 15.5f - float(i) * 2.4f;
-                c.fill(circle(m, m, r), rgb(255, 255, 255, 0.12f + 0.06f * float(i)));
-            }
-            break;
-        }
+            return unite(unite(rect(7, m, 4, 5, 1), polygon({7, m, 16, 6, 16, 26})),
+                         intersect(unite(ring(14, m, 6.5f, 1.5f), ring(14, m, 11.5f, 1.5f)),
+                                   rect(26, m, 6, 13)));
         case 7:  // music
-            iconShape(
-                c, unite(unite(circle(11, 23, 4.5f), circle(23, 20, 4.5f)),
+            return unite(unite(circle(11, 23, 4.5f), circle(23, 20, 4.5f)),
                          unite(polygon({13, 23, 15.5f, 23, 15.5f, 10, 13, 10}),
-                               polygon({13, 6, 27.5f, 3, 27.5f, 20, 25, 20, 25, 8, 13, 10.5f}))));
-            break;
+                               polygon({13, 6, 27.5f, 3, 27.5f, 20, 25, 20, 25, 8, 13, 10.5f})));
         case 8:  // star
-            iconShape(c, star(m, 17, 5.5f, 13, 5));
-            break;
+            return star(m, 17, 5.5f, 13, 5);
         case 9:  // trophy
-            iconShape(c, unite(unite(polygon({8, 5, 24, 5, 22, 15, 10, 15}), circle(m, 14, 6)),
-                               unite(rect(m, 21, 2, 4), rect(m, 26, 7, 2, 1))));
-            break;
+            return unite(unite(polygon({8, 5, 24, 5, 22, 15, 10, 15}), circle(m, 14, 6)),
+                         unite(rect(m, 21, 2, 4), rect(m, 26, 7, 2, 1)));
         case 10:    // full screen
         case 11: {  // windowed: the same corners pointing inwards
             bool in = frame == 11;
@@ -116,23 +104,33 @@ void drawIcon(Canvas& c, int frame) {
                 s = unite(s, unite(capsule(ox, oy, ox + dx, oy, 1.8f),
                                    capsule(ox, oy, ox, oy + dy, 1.8f)));
             }
-            iconShape(c, s);
-            break;
+            return s;
         }
-        case 12:  // options
-            drawGear(c, m, m, 9, 13, 8, 4.5f, kLight);
-            break;
         case 13:  // home
-            iconShape(c, unite(polygon({m, 4, 29, 15, 3, 15}), rect(m, 21, 9, 7, 1)));
-            break;
+            return unite(polygon({m, 4, 29, 15, 3, 15}), rect(m, 21, 9, 7, 1));
         case 14:  // information
-            iconShape(c, unite(circle(m, 7, 3.5f), rect(m, 19, 3.5f, 8, 1)));
-            break;
+            return unite(circle(m, 7, 3.5f), rect(m, 19, 3.5f, 8, 1));
         case 15:  // confirm
-            iconShape(c, unite(capsule(6, 17, 13, 24, 3.2f), capsule(13, 24, 26, 8, 3.2f)));
-            break;
+            return unite(capsule(6, 17, 13, 24, 3.2f), capsule(13, 24, 26, 8, 3.2f));
         default:
-            break;
+            return nullptr;
+    }
+}
+
+}  // namespace
+
+void drawIcon(Canvas& c, int frame) {
+    const float m = 16;
+    if (Sdf shape = iconSdf(frame)) {
+        iconShape(c, shape);
+    } else if (frame == 6) {
+        // The highlight behind a selected button: a soft banded glow.
+        for (int i = 0; i < 6; ++i) {
+            float r = 15.5f - float(i) * 2.4f;
+            c.fill(circle(m, m, r), rgb(255, 255, 255, 0.12f + 0.06f * float(i)));
+        }
+    } else if (frame == 12) {
+        drawGear(c, m, m, 9, 13, 8, 4.5f, kLight);
     }
 }
 
@@ -202,11 +200,17 @@ void drawButton(Canvas& c, int frame) {
         case 13:
         case 14:
         case 15: {
-            // Spare round buttons in the family's style, for later screens.
+            // Spare round buttons in the family's style, each with an icon
+            // of the icon sheet, enlarged.
+            static const int kIconOf[16] = {0, 0, 0, 8, 9, 5, 7, 2, 0, 0, 0, 14, 0, 13, 4, 15};
+            Sdf icon = iconSdf(kIconOf[frame]);
+            constexpr float k = 1.25f, o = 32 - 16 * k;  // icon units to button units
+            Sdf big = [icon](float x, float y) { return icon((x - o) / k, (y - o) / k) * k; };
             float hue = float(frame) / 16.0f;
             c.fill(circle(m, m, 26), inkColor());
             c.fill(circle(m, m, 24), ball(m, m, 24, hsv(hue, 0.55f, 0.95f), 4));
-            drawTextCentred(c, std::to_string(frame), m, m, 3, solid(kWhite));
+            c.fill(grow(big, 1.5f), inkColor());
+            c.fill(big, kWhite);
             break;
         }
         default:

@@ -223,21 +223,22 @@ void drawDroplet(Canvas& c, bool blink) {
 
 void drawGem(Canvas& c, const Color& base) {
     const float m = 16;
-    // A cut gem seen from the side: table, crown and pavilion facets.
-    std::vector<float> outline = {m - 6, 8, m + 6, 8, m + 11, 13, m, 26, m - 11, 13};
-    Sdf gem = polygon(outline);
+    // A cut gem seen from the side: table, crown and pavilion facets. Drawn
+    // at twice its size in play, it spans about half a lane.
+    const float top = 10, girdle = 14, culet = 24, table = 4.5f, half = 8.5f;
+    Sdf gem =
+        polygon({m - table, top, m + table, top, m + half, girdle, m, culet, m - half, girdle});
     c.fill(grow(gem, 1.5f), inkColor());
     c.fill(gem, [=](float x, float y) {
-        if (y < 13)
-            return x < m - 3 ? scaled(base, 1.35f)
-                             : (x < m + 3 ? scaled(base, 1.1f) : scaled(base, 0.9f));
-        float t = (x - m) / 11;
-        return t < -0.33f ? scaled(base, 1.0f)
-                          : (t < 0.33f ? scaled(base, 0.8f) : scaled(base, 0.6f));
+        float t = (x - m) / half;
+        if (y < girdle)
+            return t < -0.35f ? scaled(base, 1.4f)
+                              : (t < 0.35f ? scaled(base, 1.1f) : scaled(base, 0.85f));
+        return t < -0.3f ? base : (t < 0.3f ? scaled(base, 0.78f) : scaled(base, 0.58f));
     });
-    c.fill(capsule(m - 11, 13, m + 11, 13, 0.35f), scaled(base, 0.5f));
-    c.fill(rect(m - 5, 10, 1.2f, 1), rgb(255, 255, 255));
-    sparkle(c, m + 7, 8, 2.5f, kWhite);
+    c.fill(capsule(m - half, girdle, m + half, girdle, 0.35f), scaled(base, 0.5f));
+    c.fill(rect(m - 3, top + 1.5f, 1, 0.8f), rgb(255, 255, 255));
+    sparkle(c, m + 6, top - 1, 2.5f, kWhite);
 }
 
 // One frame of the barrier: a crackling energy column between two posts.

@@ -11,6 +11,7 @@
 
 #include "tools/datagen/music.h"
 #include "tools/datagen/pixel_font.h"
+#include "tools/datagen/preview.h"
 #include "tools/datagen/sheets.h"
 #include "tools/datagen/sounds.h"
 
@@ -102,6 +103,9 @@ std::vector<uint8_t> buildContactSheet() {
             }
         entries.push_back({"tunes/" + tune.name, img, kTuneFrameSize, kTuneFrameSize});
     }
+    // Mock-ups of the two main screens at the game's 640 x 480.
+    entries.push_back({"(mock-up) play", previewPlay(), 640, 480});
+    entries.push_back({"(mock-up) menu", previewMenu(), 640, 480});
 
     // Shelf packing, widest shelves first as listed.
     struct Place {

@@ -23,6 +23,7 @@ constexpr int kTuneDrumKit = 2;
 constexpr size_t kEchoFrames = 3 * kTuneStepFrames;  // a dotted eighth
 constexpr float kEchoFeedback = 0.32f;
 constexpr float kTunePeak = 0.85f;
+constexpr float kPluckDuty = 0.3f;
 
 // ==== score =============================================================================
 
@@ -118,7 +119,8 @@ void pluckNote(Mix& mix, int step, int midi, float pan) {
     for (size_t i = 0; i < length; ++i) {
         double t = double(i) / kSampleRate;
         float env = float(std::min(1.0, t / 0.003) * std::exp(-t * 14));
-        float v = squareWave(float(phase), float(dt), 0.3f);
+        // A 30% pulse averages -0.4: take that off, or the loop carries DC.
+        float v = squareWave(float(phase), float(dt), kPluckDuty) - (2 * kPluckDuty - 1);
         v = lp.run(v, 900.0f + 2500.0f * float(std::exp(-t * 20)));
         mix.add(start + i, v * env * 0.13f, pan);
         phase += dt;
@@ -258,6 +260,16 @@ Pcm plumblineLoop() {
     for (size_t i = 0; i < kLoopFrames; ++i) {
         pcm.samples[2 * i] = mix.left[i] + echoL[i] * 0.6f;
         pcm.samples[2 * i + 1] = mix.right[i] + echoR[i] * 0.6f;
+    }
+    // Whatever offset remains (decaying drums are not symmetric) comes off
+    // as the loop's mean, which keeps the loop seamless.
+    for (int ch = 0; ch < 2; ++ch) {
+        double sum = 0;
+        for (size_t i = 0; i < kLoopFrames; ++i)
+            sum += pcm.samples[2 * i + size_t(ch)];
+        float mean = float(sum / double(kLoopFrames));
+        for (size_t i = 0; i < kLoopFrames; ++i)
+            pcm.samples[2 * i + size_t(ch)] -= mean;
     }
     normalise(pcm, kTunePeak);
     return pcm;
