@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   # build
   g++ cmake make pkg-config
-  libglfw3-dev libgl-dev libx11-dev libopenal-dev libstb-dev libvorbis-dev
+  libglfw3-dev libgl-dev libx11-dev libopenal-dev libstb-dev libvorbis-dev zlib1g-dev
   # loaded by GLFW at run time without being declared
   libxrandr2 libxinerama1 libxcursor1 libxi6 libxxf86vm1
   # tests: GoogleTest, a virtual display with Mesa's software OpenGL, real input

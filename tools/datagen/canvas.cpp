@@ -161,20 +161,26 @@ void Canvas::fill(const Sdf& shape, const Paint& paint, const Box& bounds) {
     int y0 = std::max(0, int(std::floor(bounds.y0 * s)));
     int x1 = std::min(baseW_ * scale_, int(std::ceil(bounds.x1 * s)));
     int y1 = std::min(baseH_ * scale_, int(std::ceil(bounds.y1 * s)));
-    // Tiles whose centre lies far outside the shape are skipped whole. The
-    // margin allows for shapes whose distance is only approximate (gears,
-    // wavy bands), which may overstate it up to about threefold.
+    // Tiles whose centre lies far outside the shape are skipped whole, and
+    // tiles far inside are filled without testing each pixel. The margin
+    // allows for shapes whose distance is only approximate (gears, wavy
+    // bands), which may overstate it up to about threefold.
     const float reach = kTileCullMargin * float(kTile) * 0.7072f / s;
     for (int ty = y0; ty < y1; ty += kTile) {
         for (int tx = x0; tx < x1; tx += kTile) {
             int tx1 = std::min(tx + kTile, x1), ty1 = std::min(ty + kTile, y1);
             float cx = float(tx + tx1) * 0.5f / s, cy = float(ty + ty1) * 0.5f / s;
-            if (shape(cx, cy) > reach) continue;
+            float d = shape(cx, cy);
+            if (d > reach) continue;
+            // Deep inside, every pixel of the tile is covered: skip the tests.
+            bool whole = d < -reach;
             for (int py = ty; py < ty1; ++py) {
                 float y = (float(py) + 0.5f) / s;
                 for (int px = tx; px < tx1; ++px) {
                     float x = (float(px) + 0.5f) / s;
-                    if (shape(x, y) <= 0) image_.blend(originX_ + px, originY_ + py, paint(x, y));
+                    if (whole || shape(x, y) <= 0) {
+                        image_.blend(originX_ + px, originY_ + py, paint(x, y));
+                    }
                 }
             }
         }

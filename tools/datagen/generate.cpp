@@ -3,6 +3,8 @@
 // sounds.h, music.h and pixel_font.h.
 #include "tools/datagen/generate.h"
 
+#include <time.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -32,6 +34,28 @@ struct Variant {
 };
 constexpr Variant kVariants[] = {{1, ""}, {2, "-hd"}, {4, "-hd2"}};
 
+// Measures the thread's CPU time between laps, so that other work on a
+// shared machine does not count.
+class StageClock {
+public:
+    explicit StageClock(std::vector<StageTime>* out) : out_(out), last_(now()) {}
+    void lap(const char* stage) {
+        if (!out_) return;
+        double t = now();
+        out_->push_back({stage, t - last_});
+        last_ = t;
+    }
+
+private:
+    static double now() {
+        timespec ts{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+        return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+    }
+    std::vector<StageTime>* out_;
+    double last_;
+};
+
 std::string effectPath(int n) {
     char name[32];
     std::snprintf(name, sizeof name, "sfx/%03d.wav", n);
@@ -40,8 +64,9 @@ std::string effectPath(int n) {
 
 }  // namespace
 
-std::vector<DataFile> buildDataTree() {
+std::vector<DataFile> buildDataTree(std::vector<StageTime>* timings) {
     std::vector<DataFile> files;
+    StageClock clock(timings);
     for (const SheetSpec& sheet : gameSheets()) {
         for (const Variant& v : kVariants) {
             if (!sheet.variants && v.scale != 1) continue;
@@ -49,16 +74,22 @@ std::vector<DataFile> buildDataTree() {
         }
     }
     files.push_back({"glint_font.png", renderDefaultFont().png()});
+    clock.lap("pictures and fonts");
 
     for (int n : kEffectNumbers)
         files.push_back({effectPath(n), encodeWav16(soundEffect(n))});
-    files.push_back({"sfx/plumbline.ogg", encodeVorbis(plumblineLoop(), kTuneQuality)});
+    clock.lap("sound effects");
+    Pcm loop = plumblineLoop();
+    clock.lap("tune synthesis");
+    files.push_back({"sfx/plumbline.ogg", encodeVorbis(loop, kTuneQuality)});
+    clock.lap("tune Vorbis encoding");
 
     for (const TuneSheet& tune : tuneSheets()) {
         int w = 0, h = 0;
         std::vector<uint8_t> rgb = tunePicturePixels(tune, w, h);
         files.push_back({"tunes/" + tune.name + ".png", encodePng(rgb, w, h, 3)});
     }
+    clock.lap("tune pictures");
     for (int kit = 1; kit <= kDrumKits; ++kit) {
         for (int d = 1; d <= kDrumsPerKit; ++d) {
             files.push_back({"inst/d" + std::to_string(kit) + "-" + std::to_string(d) + ".wav",
@@ -74,6 +105,7 @@ std::vector<DataFile> buildDataTree() {
     for (int i = 1; i <= kBasses; ++i)
         files.push_back(
             {"inst/bass" + std::to_string(i) + ".wav", encodeWav16(melodicSample(Voice::Bass, i))});
+    clock.lap("instrument samples");
     return files;
 }
 

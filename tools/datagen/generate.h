@@ -15,8 +15,15 @@ struct DataFile {
     std::vector<uint8_t> bytes;
 };
 
-// Every file of the data tree, in a fixed order.
-std::vector<DataFile> buildDataTree();
+// CPU time spent on each part of the work, for measuring the generator.
+struct StageTime {
+    std::string stage;
+    double milliseconds;
+};
+
+// Every file of the data tree, in a fixed order. When `timings` is given,
+// the CPU time of each stage is appended to it.
+std::vector<DataFile> buildDataTree(std::vector<StageTime>* timings = nullptr);
 
 // The contact sheet: every picture at its base size on one labelled PNG,
 // for reviewing the look at a glance.

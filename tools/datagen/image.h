@@ -1,6 +1,5 @@
 // Pictures in memory for the data generator: a premultiplied float RGBA
-// raster, compositing, and PNG encoding through stb_image_write (linked from
-// Debian's libstb, so no implementation macro here).
+// raster, compositing, and PNG encoding (zlib from Debian compresses).
 #pragma once
 
 #include <cstdint>

@@ -2,7 +2,9 @@
 // sounds, the tune, tune pictures and instrument samples) into a folder,
 // and optionally the contact sheet of all pictures.
 //
-//   dropling_datagen <data folder> [--contact-sheet <file.png>]
+//   dropling_datagen <data folder> [--contact-sheet <file.png>] [--timings]
+//
+// --timings prints the CPU time of each stage of the work.
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -14,20 +16,32 @@
 
 #include "tools/datagen/generate.h"
 
+namespace {
+
+const char* const kUsage = "usage: %s <data folder> [--contact-sheet <file.png>] [--timings]\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
     std::string out, sheet;
+    bool timings = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--contact-sheet") == 0 && i + 1 < argc) {
+        if (std::strcmp(argv[i], "--timings") == 0) {
+            timings = true;
+        } else if (std::strcmp(argv[i], "--contact-sheet") == 0 && i + 1 < argc) {
             sheet = argv[++i];
         } else if (out.empty() && argv[i][0] != '-') {
             out = argv[i];
         } else {
-            std::fprintf(stderr, "usage: %s <data folder> [--contact-sheet <file.png>]\n", argv[0]);
+            std::fprintf(stderr,
+                         "usage: %s <data folder> [--contact-sheet <file.png>] [--timings]\n",
+                         argv[0]);
             return 2;
         }
     }
     if (out.empty()) {
-        std::fprintf(stderr, "usage: %s <data folder> [--contact-sheet <file.png>]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <data folder> [--contact-sheet <file.png>] [--timings]\n",
+                     argv[0]);
         return 2;
     }
     try {
@@ -35,9 +49,16 @@ int main(int argc, char** argv) {
         std::error_code ec;
         std::filesystem::create_directories(out, ec);
         if (ec) throw std::runtime_error("datagen: cannot create " + out + ": " + ec.message());
-        auto files = datagen::buildDataTree();
+        std::vector<datagen::StageTime> stages;
+        auto files = datagen::buildDataTree(timings ? &stages : nullptr);
         datagen::writeFiles(out, files);
         std::printf("datagen: %zu files in %s\n", files.size(), out.c_str());
+        double total = 0;
+        for (const auto& s : stages) {
+            std::printf("datagen: %-22s %8.0f ms CPU\n", s.stage.c_str(), s.milliseconds);
+            total += s.milliseconds;
+        }
+        if (timings) std::printf("datagen: %-22s %8.0f ms CPU\n", "total", total);
         if (!sheet.empty()) {
             auto png = datagen::buildContactSheet();
             std::ofstream f(sheet, std::ios::binary | std::ios::trunc);
