@@ -2,7 +2,8 @@
 // letters where the text routine draws them, the frames the game draws are
 // not blank, the larger variants are the same picture, the tube slices join
 // into one band, and the sounds start and end in silence, loop cleanly and
-// sound at the pitch the sequencer assumes.
+// sound at the pitch the sequencer assumes, and the tune pictures read back as
+// the patterns they were written from.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "tests/tools/data_files.h"
+#include "tools/datagen/music.h"
 
 using namespace datagen_test;
 
@@ -219,6 +221,34 @@ TEST(DataSound, MelodicSamplesLoopCleanlyAtTheirOwnPitch) {
             for (double other : {f.hz / 2, f.hz * 2, f.hz * 3, f.hz * 1.0595, f.hz / 1.0595}) {
                 EXPECT_GT(fundamental, powerAt(w.samples, other, w.rate))
                     << "stronger at " << other << " Hz";
+            }
+        }
+    }
+}
+
+TEST(DataMusic, TunePicturesReadBackAsTheirPatterns) {
+    // Read each picture the way the sequencer does and compare with the
+    // patterns it was written from: catches a swapped axis, a wrong frame
+    // order or a voice in the wrong column.
+    for (const datagen::TuneSheet& tune : datagen::tuneSheets()) {
+        SCOPED_TRACE(tune.name);
+        Picture p;
+        ASSERT_TRUE(loadPicture("tunes/" + tune.name + ".png", p));
+        for (int g = 0; g < datagen::kTuneVoices; ++g) {
+            const auto& patterns = tune.voices[size_t(g)];
+            for (int f = 0; f < 63; ++f) {
+                int fx = 0, fy = 0;
+                frameOrigin(p.width, 64, 64, f, fx, fy);
+                for (int y = 0; y < 64; ++y) {
+                    datagen::TuneCell want{};
+                    if (size_t(f) < patterns.size()) want = patterns[size_t(f)][size_t(y)];
+                    const int expected[4] = {want.note, want.volume, want.effect, want.parameter};
+                    for (int k = 0; k < 4; ++k) {
+                        int got = p.at(fx + 8 * g + k, fy + y, 2) >> 3;
+                        ASSERT_EQ(got, expected[k])
+                            << "voice " << g << " pattern " << f << " row " << y << " field " << k;
+                    }
+                }
             }
         }
     }

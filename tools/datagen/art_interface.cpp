@@ -3,6 +3,8 @@
 // and fonts are drawn white or light grey because the game tints them with
 // its draw colour; outlines use the shared dark ink so the tint never
 // washes them out. Relies on canvas.h and pixel_font.h.
+//
+// Index: font strip | icons | buttons | d-pad | studio logo | test card
 #include <algorithm>
 #include <cmath>
 
