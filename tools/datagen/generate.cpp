@@ -135,9 +135,11 @@ std::vector<uint8_t> buildContactSheet() {
             }
         entries.push_back({"tunes/" + tune.name, img, kTuneFrameSize, kTuneFrameSize});
     }
-    // Mock-ups of the two main screens at the game's 640 x 480.
+    // Mock-ups of four screens at the game's 640 x 480.
     entries.push_back({"(mock-up) play", previewPlay(), 640, 480});
     entries.push_back({"(mock-up) menu", previewMenu(), 640, 480});
+    entries.push_back({"(mock-up) loading", previewLoading(), 640, 480});
+    entries.push_back({"(mock-up) pause", previewPause(), 640, 480});
 
     // Shelf packing, widest shelves first as listed.
     struct Place {

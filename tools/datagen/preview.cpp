@@ -62,6 +62,14 @@ void box(Image& dst, float x, float y, float w, float h, Color c) {
             dst.blend(px, py, c);
 }
 
+void oval(Image& dst, float cx, float cy, float rx, float ry, Color c) {
+    for (int py = int(cy - ry); py <= int(cy + ry); ++py)
+        for (int px = int(cx - rx); px <= int(cx + rx); ++px) {
+            float dx = (float(px) + 0.5f - cx) / rx, dy = (float(py) + 0.5f - cy) / ry;
+            if (dx * dx + dy * dy <= 1) dst.blend(px, py, c);
+        }
+}
+
 int spacing(char ch) {
     switch (ch) {
         case 'w':
@@ -201,6 +209,41 @@ Image previewMenu() {
     sprite(img, "common/icons", 3, W - 70, H - 48, 3, 2.5f, 0,
            {100 / 255.0f, 1, 100 / 255.0f, 0.3f});
     sprite(img, "common/VeskLogo", 0, W - 70, 32, 0.35f, 0.35f);
+    return img;
+}
+
+Image previewLoading() {
+    Image img(kScreenW, kScreenH);
+    const float W = kScreenW, H = kScreenH, R = H, spin = 48;
+    box(img, 0, 0, W, H, rgb(40, 40, 80));
+    for (int k = 0; k <= 10; ++k) {
+        float a = (spin + 196 + 16 * float(k)) * kPi / 180;
+        oval(img, W / 2 + std::sin(a) * R / 4, H / 2 - std::cos(a) * R / 4, 8, 8,
+             rgb(250, 250, 250, float(k) / 10));
+    }
+    oval(img, W / 2, H / 2, 0.3f * R, 0.3f * R, rgb(255, 255, 0, 0.8f));
+    box(img, 0, 0.4f * H, W, 0.2f * H, rgb(250, 160, 60, 0.7f));
+    sprite(img, "common/VeskLogo", 0, W / 2, 0.48f * H);
+    for (int k = 0; k <= 10; ++k) {
+        float a = (spin + 16 + 16 * float(k)) * kPi / 180;
+        oval(img, W / 2 + std::sin(a) * R / 4, H / 2 - std::cos(a) * R / 4, 8, 8,
+             rgb(50, 50, 50, float(k) / 10));
+    }
+    return img;
+}
+
+Image previewPause() {
+    Image img = previewPlay();
+    const float W = kScreenW, H = kScreenH, Y = H / 2;
+    box(img, 0, 0, W, H, rgb(0, 0, 0, Y / (0.8f * H)));
+    box(img, W / 2 - 128, Y - 64, 256, 8, rgb(255, 255, 10, 0.6f));
+    box(img, W / 2 - 140, Y - 52, 280, 104, rgb(255, 150, 10, 0.7f));
+    box(img, W / 2 - 128, Y + 56, 256, 8, rgb(10, 150, 255, 0.6f));
+    sprite(img, "common/icons", 6, W / 2, Y, 2.5f, 2.5f, 0, rgb(255, 255, 100));
+    sprite(img, "common/icons", 3, W / 2, Y, 2, 2, 0, rgb(50, 50, 250));
+    sprite(img, "common/icons", 1, W / 2 - 140, Y - 64, 2, 2, 0, rgb(255, 50, 50));
+    for (int layer = 0; layer < 3; ++layer)
+        sprite(img, "common/Buttons", 8 + layer, W / 2 + 140, Y - 64, 1, 1, float(layer * 20));
     return img;
 }
 

@@ -14,5 +14,9 @@ Image previewPlay();
 // The 640 x 480 main menu: backdrop, overlay, mascot, title, score panel and
 // the carousel of game types.
 Image previewMenu();
+// The loading screen with the studio logo, and a paused game with the pause
+// panel and its three buttons.
+Image previewLoading();
+Image previewPause();
 
 }  // namespace datagen
