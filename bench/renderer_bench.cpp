@@ -19,6 +19,13 @@
 // bench/run-renderer.sh.
 //
 // Usage: renderer_bench [frames per round] [rounds]
+//
+// Index:
+//   the scene ........ the commands and the sprite sheets
+//   measuring ........ clocks, page faults, medians
+//   our renderer ..... the game's replay through bb_graphics_*
+//   SDL2's renderer .. the same commands through SDL_Render*
+//   report, main
 #include <GL/gl.h>
 #include <SDL2/SDL.h>
 #include <sys/resource.h>
@@ -393,7 +400,7 @@ struct Sdl {
 };
 
 // ===========================================================================
-// Report
+// Report, main
 
 void PrintRow(const char* who, const Series& s, bool withCounts) {
     std::printf(

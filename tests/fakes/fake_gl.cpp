@@ -1,6 +1,12 @@
 // The recording OpenGL fake: definitions of the gl* entry points the graphics
 // layer uses, with C linkage as declared by <GL/gl.h>, over one global
 // recorder. See fake_gl.h for what is recorded and how tests read it.
+//
+// Index:
+//   the recorder and the test-facing functions (namespace fakegl)
+//   state ...... matrices, capabilities, client arrays, blend, scissor, errors
+//   drawing .... glDrawArrays, glDrawElements, glReadPixels
+//   textures ... names, binding, parameters, images and sub-images
 #include "tests/fakes/fake_gl.h"
 
 #include <cstddef>
