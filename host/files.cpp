@@ -1,0 +1,186 @@
+// Files, paths and the state store: the mapping of framework paths onto the
+// directories beside the program, opening files through the platform's
+// 16-bit _wfopen, reading text and binary data, the image and sound loaders,
+// the one state string in "./.vantorstate", and opening web addresses.
+// Relies on the runtime's String (and its text decoder), the platform layer's
+// _wfopen and ShellExecuteA, stb_image and the audio decoders.
+//
+// Index
+//   paths ............ PathToFilePath, bb_data_FixDataPath
+//   reading .......... OpenFile, LoadString, LoadData, LoadImageData, LoadAudioData
+//   the state store .. SaveState, LoadState
+//   web addresses .... OpenUrl
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <stb_image.h>
+
+#include "audio/decoders.h"
+#include "host/glfwgame.h"
+#include "platform/posix_compat.h"
+
+const char* const kStateFileName = "./.vantorstate";
+const char* const kStateTempFileName = "./.vantorstate.tmp";
+
+namespace {
+
+// Reading goes in blocks of this size until a short read.
+constexpr size_t kReadBlock = 4096;
+
+struct PathPrefix {
+    const char* scheme;
+    const char* directory;
+};
+
+// Framework path prefixes and the directories they stand for, checked in
+// this order.
+constexpr PathPrefix kPathPrefixes[] = {
+    {"vantor://data/", "./data/"},
+    {"vantor://internal/", "./internal/"},
+    {"vantor://external/", "./external/"},
+};
+
+constexpr const char* kScheme = "vantor:";
+constexpr const char* kDataScheme = "vantor://data/";
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Paths
+// ---------------------------------------------------------------------------
+
+String BBGlfwGame::PathToFilePath(String path) {
+    if (!path.StartsWith(String(kScheme))) return path;
+    for (const PathPrefix& p : kPathPrefixes) {
+        const String scheme(p.scheme);
+        if (path.StartsWith(scheme)) return String(p.directory) + path.Slice(scheme.Length());
+    }
+    // An unknown "vantor:" path leads nowhere; opening it fails without
+    // touching the file system.
+    return String();
+}
+
+String bb_data_FixDataPath(String path) {
+    // A scheme: the path's first slash directly follows a colon.
+    const int slash = path.Find(String("/"));
+    if (slash > 0 && path[slash - 1] == u':') return path;
+    if (path.StartsWith(String("./")) || path.StartsWith(String("/"))) return path;
+    return String(kDataScheme) + path;
+}
+
+// ---------------------------------------------------------------------------
+// Reading
+// ---------------------------------------------------------------------------
+
+FILE* BBGame::OpenFile(String path, String mode) {
+    const String file = PathToFilePath(path);
+    if (file.Length() == 0) return nullptr;
+    return _wfopen(file.ToCString<char16_t>(), mode.ToCString<char16_t>());
+}
+
+String BBGame::LoadString(String path) {
+    FILE* f = OpenFile(path, String("rb"));
+    if (!f) return String();
+    String text = String::Load(f);
+    fclose(f);
+    return text;
+}
+
+unsigned char* BBGame::LoadData(String path, int* length) {
+    FILE* f = OpenFile(path, String("rb"));
+    if (!f) return nullptr;
+    size_t size = 0;
+    size_t capacity = kReadBlock;
+    unsigned char* data = static_cast<unsigned char*>(malloc(capacity));
+    for (;;) {
+        if (capacity - size < kReadBlock) {
+            capacity *= 2;
+            // The length is handed back as an int: a file that does not fit
+            // is refused rather than reported with a wrong size.
+            if (capacity > static_cast<size_t>(INT32_MAX)) {
+                free(data);
+                fclose(f);
+                return nullptr;
+            }
+            data = static_cast<unsigned char*>(realloc(data, capacity));
+        }
+        const size_t n = fread(data + size, 1, kReadBlock, f);
+        size += n;
+        if (n < kReadBlock) break;
+    }
+    fclose(f);
+    *length = static_cast<int>(size);
+    return data;
+}
+
+unsigned char* BBGlfwGame::LoadImageData(String path, int* width, int* height, int* depth) {
+    FILE* f = OpenFile(path, String("rb"));
+    if (!f) return nullptr;
+    unsigned char* pixels = stbi_load_from_file(f, width, height, depth, 0);
+    fclose(f);
+    return pixels;
+}
+
+unsigned char* BBGlfwGame::LoadAudioData(String path, int* length, int* channels, int* format,
+                                         int* hertz) {
+    FILE* f = OpenFile(path, String("rb"));
+    if (!f) return nullptr;
+    // The decoder is chosen by the name alone, whatever the case of its
+    // extension.
+    const String name = path.ToLower();
+    unsigned char* pcm = nullptr;
+    if (name.EndsWith(String(".wav"))) {
+        pcm = LoadWAV(f, length, channels, format, hertz);
+    } else if (name.EndsWith(String(".ogg"))) {
+        pcm = LoadOGG(f, length, channels, format, hertz);
+    }
+    fclose(f);
+    return pcm;
+}
+
+// ---------------------------------------------------------------------------
+// The state store
+// ---------------------------------------------------------------------------
+
+// A failed or short write must never cost the player the saved game: the new
+// state goes to a temporary file beside the old one, which it replaces only
+// once every byte is on disk. Until the rename the old file is untouched.
+int BBGame::SaveState(String state) {
+    FILE* f = OpenFile(String(kStateTempFileName), String("wb"));
+    if (!f) return -1;
+
+    // Each 16-bit character as 1, 2 or 3 bytes, surrogate halves one by one,
+    // so that any string the program holds survives the trip.
+    const std::string bytes = state.ToUtf8();
+    bool ok = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = fflush(f) == 0 && ok;
+    // The rename must not reach the disk before the data it points at.
+    ok = fsync(fileno(f)) == 0 && ok;
+    ok = fclose(f) == 0 && ok;
+    if (ok) ok = rename(kStateTempFileName, kStateFileName) == 0;
+    if (!ok) {
+        remove(kStateTempFileName);
+        return -2;
+    }
+    return 0;
+}
+
+String BBGame::LoadState() {
+    FILE* f = OpenFile(String(kStateFileName), String("rb"));
+    if (!f) return String();
+    String state = String::Load(f);
+    fclose(f);
+    return state;
+}
+
+// ---------------------------------------------------------------------------
+// Web addresses
+// ---------------------------------------------------------------------------
+
+void BBGlfwGame::OpenUrl(String url) {
+    ShellExecuteA(nullptr, "open", url.ToCString<char>(), nullptr, nullptr, SW_SHOWNORMAL);
+}

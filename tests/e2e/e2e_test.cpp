@@ -1,0 +1,165 @@
+// End-to-end tests of the real program on the real window layer, under the
+// X display the test command provides (Xvfb): the window opens 640 by 480
+// with the game's title, a key typed with xdotool reaches the input device
+// as a hit and a character, and closing the window as a user does ends the
+// process with status 0. The key test runs the probe build (the same program
+// with an application that prints its input). Programs are started with
+// fork/exec; a generous deadline guards every wait so that a hung program
+// fails the test instead of hanging the suite.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kDeadlineMs = 30000;
+constexpr const char* kTitle = "Dropling in A Vuro";
+
+// A started program with its standard output on a pipe.
+struct Program {
+    pid_t pid = -1;
+    int out = -1;
+    std::string seen;    // everything read so far
+    bool ended = false;  // the output reached its end
+};
+
+Program Start(const std::vector<std::string>& args, const char* dir) {
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        close(fds[0]);
+        close(fds[1]);
+        const int null = open("/dev/null", O_RDONLY);
+        dup2(null, STDIN_FILENO);
+        if (dir && chdir(dir) != 0) _exit(127);
+        std::vector<char*> argv;
+        for (const auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    return {pid, fds[0], {}};
+}
+
+// Reads until `text` has appeared or the output ends; false on the deadline
+// or the end of the output without it.
+bool ReadUntil(Program& p, const std::string& text) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kDeadlineMs);
+    while (p.seen.find(text) == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0) return false;
+        pollfd pfd{p.out, POLLIN, 0};
+        if (poll(&pfd, 1, static_cast<int>(left)) <= 0) return false;
+        char buf[4096];
+        const ssize_t n = read(p.out, buf, sizeof buf);
+        if (n <= 0) {
+            p.ended = true;
+            return false;
+        }
+        p.seen.append(buf, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// Reads to the end of the output (the program's exit closes it), then
+// collects the exit status; -1 if the program did not end in time (it is
+// then killed) or was killed by a signal.
+int WaitForExit(Program& p) {
+    ReadUntil(p, std::string("\x01never printed\x02"));
+    close(p.out);
+    int status = 0;
+    if (!p.ended) kill(p.pid, SIGKILL);
+    waitpid(p.pid, &status, 0);
+    p.pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs a helper program to its end and returns its standard output, or
+// "<failed>" when it does not end with status 0.
+std::string RunTool(const std::vector<std::string>& args) {
+    Program p = Start(args, nullptr);
+    const int status = WaitForExit(p);
+    if (status != 0) return "<failed " + std::to_string(status) + ">";
+    return p.seen;
+}
+
+std::string Trimmed(std::string s) {
+    while (!s.empty() && (s.back() == '\n' || s.back() == ' '))
+        s.pop_back();
+    return s;
+}
+
+// The id of the program's window, waiting until it is mapped.
+std::string FindWindow() {
+    std::string ids = RunTool({"timeout", "30", "xdotool", "search", "--sync", "--onlyvisible",
+                               "--name", std::string("^") + kTitle + "$"});
+    ids = Trimmed(ids);
+    // One window is expected; take the first line if the search lists more.
+    const size_t nl = ids.find('\n');
+    return nl == std::string::npos ? ids : ids.substr(0, nl);
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* display = getenv("DISPLAY");
+        ASSERT_TRUE(display && *display)
+            << "these tests need an X display: run them under xvfb-run, as tools/test-all.sh "
+               "does";
+    }
+    void TearDown() override {
+        if (game_.pid > 0) {
+            kill(game_.pid, SIGKILL);
+            waitpid(game_.pid, nullptr, 0);
+        }
+    }
+
+    Program game_;
+};
+
+}  // namespace
+
+TEST_F(EndToEnd, TheWindowOpensAtItsSizeWithItsTitleAndTheCloseButtonEndsTheProgram) {
+    game_ = Start({DROPLING_PROGRAM}, DROPLING_BUILD_DIR);
+    ASSERT_GT(game_.pid, 0);
+    const std::string window = FindWindow();
+    ASSERT_FALSE(window.empty() || window[0] == '<') << window;
+
+    EXPECT_EQ(Trimmed(RunTool({"xdotool", "getwindowname", window})), kTitle);
+    const std::string geometry = RunTool({"xdotool", "getwindowgeometry", window});
+    EXPECT_NE(geometry.find("Geometry: 640x480"), std::string::npos) << geometry;
+
+    ASSERT_EQ(RunTool({X11_CLOSE, window}), "");
+    EXPECT_EQ(WaitForExit(game_), 0);
+    EXPECT_EQ(game_.seen, "");
+}
+
+TEST_F(EndToEnd, ATypedKeyReachesTheInputDeviceAsAHitAndACharacter) {
+    game_ = Start({DROPLING_PROBE}, DROPLING_BUILD_DIR);
+    ASSERT_GT(game_.pid, 0);
+    ASSERT_TRUE(ReadUntil(game_, "probe: ready\n")) << game_.seen;
+    const std::string window = FindWindow();
+    ASSERT_FALSE(window.empty() || window[0] == '<') << window;
+
+    ASSERT_NE(RunTool({"xdotool", "windowfocus", "--sync", window}).substr(0, 7), "<failed");
+    ASSERT_NE(RunTool({"xdotool", "key", "a"}).substr(0, 7), "<failed");
+    EXPECT_TRUE(ReadUntil(game_, "probe: hit 65 x1\n")) << game_.seen;
+    EXPECT_TRUE(ReadUntil(game_, "probe: char 97\n")) << game_.seen;
+
+    ASSERT_EQ(RunTool({X11_CLOSE, window}), "");
+    EXPECT_EQ(WaitForExit(game_), 0);
+}

@@ -1,0 +1,226 @@
+// The application layer: attaching the one application, the delegate's
+// devices and the order of its calls, the ways the program ends (close
+// button, back key, EndApp, a second application) in child processes, the
+// update rate functions, the state functions and the async event pump with
+// sources that remove themselves or pump again.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/framework/framework_fixture.h"
+#include "tests/support/child_process.h"
+
+using namespace glfw2;
+
+namespace {
+
+using Event = c_BBGameEvent;
+
+class AppTest : public FrameworkTest {};
+
+// An event source that logs its turns and can act during them.
+class Source : public Object, public c_IAsyncEventSource {
+public:
+    std::string name;
+    std::function<void()> action;
+    static inline std::vector<std::string> turns;
+
+    void p_UpdateAsyncEvents() override {
+        turns.push_back(name);
+        if (action) action();
+    }
+};
+
+Source* NewSource(const char* name) {
+    auto* s = new Source();
+    s->name = name;
+    bb_asyncevent_AddAsyncEventSource(s);
+    return s;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Attaching and the delegate
+// ---------------------------------------------------------------------------
+
+TEST_F(AppTest, TheApplicationAttachesItselfThroughANewDelegate) {
+    auto* app = new TestApp();
+    EXPECT_EQ(app->m_new(), app);
+    EXPECT_EQ(bb_app__app, app);
+    ASSERT_NE(bb_app__delegate, nullptr);
+    EXPECT_EQ(host_->Delegate(), bb_app__delegate);
+    EXPECT_EQ(bb_app__delegate->m__input, nullptr);
+    EXPECT_EQ(bb_input_device, nullptr);
+
+    host_->StartGame();
+    EXPECT_EQ(TestApp::log, (std::vector<std::string>{"create"}));
+    ASSERT_NE(bb_input_device, nullptr);
+    EXPECT_EQ(bb_input_device, bb_app__delegate->m__input);
+    EXPECT_EQ(bb_input_device->m__joyStates.Length(), 4);
+}
+
+TEST_F(AppTest, TheDelegateForwardsSuspendResumeUpdateAndRenderToTheApplication) {
+    StartApp();
+    host_->SuspendGame();
+    host_->RenderGame();
+    host_->ResumeGame();
+    host_->UpdateGame();
+    host_->RenderGame();
+    EXPECT_EQ(TestApp::log, (std::vector<std::string>{"create", "suspend", "render", "resume",
+                                                      "update", "render"}));
+}
+
+TEST_F(AppTest, TheDevicesSurviveCollectionThroughTheRoots) {
+    StartApp();
+    c_InputDevice* input = bb_input_device;
+    // A whole cycle with a sweep, as after 8 MiB of allocation.
+    gc_set_stress(true);
+    for (int i = 0; i < 3; ++i)
+        host_->UpdateGame();
+    EXPECT_TRUE(gc_is_known_object(input));
+    EXPECT_TRUE(gc_is_known_object(bb_app__app));
+    EXPECT_TRUE(gc_is_known_object(input->m__keyDown.GetRep()));
+    EXPECT_TRUE(gc_is_known_object(input->m__joyStates[3]->m_buttons.GetRep()));
+    host_->KeyEvent(Event::KeyDown, KEY_A);
+    host_->UpdateGame();
+    TestApp::onUpdate = [] { EXPECT_TRUE(bb_input_KeyDown(KEY_A)); };
+    host_->UpdateGame();
+}
+
+// ---------------------------------------------------------------------------
+// Ending the program
+// ---------------------------------------------------------------------------
+
+TEST_F(AppTest, TheCloseKeyAndTheBackKeyEndTheProgramAtOnceWithStatusZero) {
+    StartApp();
+    for (int key : {KEY_CLOSE, KEY_BACK}) {
+        const ChildResult r = RunInChild([key] {
+            BBGame::_game->KeyEvent(Event::KeyDown, key);
+            printf("still running\n");
+        });
+        EXPECT_TRUE(r.exited) << key;
+        EXPECT_EQ(r.status, 0) << key;
+        EXPECT_EQ(r.out, "") << key;
+    }
+}
+
+TEST_F(AppTest, TheCloseKeyEndsTheProgramEvenWhenItIsAlreadyDown) {
+    StartApp();
+    bb_input_device->p_KeyEvent(Event::KeyDown, KEY_CLOSE);
+    const ChildResult r = RunInChild([] {
+        BBGame::_game->KeyEvent(Event::KeyDown, KEY_CLOSE);
+        printf("still running\n");
+    });
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(AppTest, OtherKeysAndTheCloseKeysReleaseDoNotEndTheProgram) {
+    StartApp();
+    const ChildResult r = RunInChild([] {
+        BBGame::_game->KeyEvent(Event::KeyUp, KEY_CLOSE);
+        BBGame::_game->KeyEvent(Event::KeyChar, KEY_CLOSE);
+        BBGame::_game->KeyEvent(Event::KeyDown, KEY_ESCAPE);
+        printf("still running\n");
+    });
+    EXPECT_EQ(r.status, kChildBodyReturned);
+    EXPECT_EQ(r.out, "still running\n");
+}
+
+TEST_F(AppTest, ClosingTheWindowInTheLoopEndsTheProcessWithStatusZero) {
+    (new TestApp())->m_new();
+    glfw_fake::At(0.5, glfw_fake::Close());
+    const ChildResult r = RunInChild([this] {
+        host_->Run();
+        printf("loop returned\n");
+    });
+    EXPECT_TRUE(r.exited);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(AppTest, EndAppEndsTheProcessWithStatusZeroAndNoOutput) {
+    const ChildResult r = RunInChild([] {
+        bb_app_EndApp();
+        printf("returned\n");
+    });
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(AppTest, ASecondApplicationIsARuntimeError) {
+    (new TestApp())->m_new();
+    const ChildResult r = RunInChild([] { (new TestApp())->m_new(); });
+    EXPECT_TRUE(r.exited);
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, "Vantor Runtime Error : App has already been created\n\n");
+}
+
+// ---------------------------------------------------------------------------
+// bb_app_*
+// ---------------------------------------------------------------------------
+
+TEST_F(AppTest, TheUpdateRateIsMirroredAndHandedToTheHost) {
+    StartApp();
+    bb_app_SetUpdateRate(60);
+    EXPECT_EQ(bb_app__updateRate, 60);
+    EXPECT_EQ(host_->UpdateRate(), 60);
+    bb_app_SetUpdateRate(0);
+    EXPECT_EQ(bb_app__updateRate, 0);
+    EXPECT_EQ(host_->UpdateRate(), 0);
+    glfw_fake::SetTime(0.25);
+    EXPECT_EQ(bb_app_Millisecs(), 250);
+}
+
+// ---------------------------------------------------------------------------
+// Async events
+// ---------------------------------------------------------------------------
+
+TEST_F(AppTest, ThePumpWithNoSourcesReturnsAtOnce) {
+    EXPECT_EQ(bb_asyncevent_UpdateAsyncEvents(), 0);
+    EXPECT_EQ(bb_asyncevent__current, nullptr);
+}
+
+TEST_F(AppTest, ThePumpVisitsEverySourceOnceEvenWhenOneRemovesItself) {
+    Source::turns.clear();
+    NewSource("a");
+    Source* b = NewSource("b");
+    NewSource("c");
+    b->action = [b] { bb_asyncevent_RemoveAsyncEventSource(b); };
+    bb_asyncevent_UpdateAsyncEvents();
+    EXPECT_EQ(Source::turns, (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(bb_asyncevent__current, nullptr);
+    EXPECT_EQ(bb_asyncevent__sources->p_Length2(), 2);
+
+    Source::turns.clear();
+    bb_asyncevent_UpdateAsyncEvents();
+    EXPECT_EQ(Source::turns, (std::vector<std::string>{"a", "c"}));
+}
+
+TEST_F(AppTest, APumpInsideAPumpDoesNothing) {
+    Source::turns.clear();
+    Source* a = NewSource("a");
+    NewSource("b");
+    a->action = [] { bb_asyncevent_UpdateAsyncEvents(); };
+    bb_asyncevent_UpdateAsyncEvents();
+    EXPECT_EQ(Source::turns, (std::vector<std::string>{"a", "b"}));
+}
+
+TEST_F(AppTest, TheSourceStackGrowsAndKeepsItsOrder) {
+    Source::turns.clear();
+    std::vector<std::string> expected;
+    static const char* const kNames[] = {"0", "1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",
+                                         "9", "10", "11", "12", "13", "14", "15", "16", "17"};
+    for (const char* name : kNames) {
+        NewSource(name);
+        expected.push_back(name);
+    }
+    // Collect in between: the stack's array and its sources must survive.
+    gc_set_stress(true);
+    host_->gc_collect();
+    bb_asyncevent_UpdateAsyncEvents();
+    EXPECT_EQ(Source::turns, expected);
+}

@@ -1,0 +1,340 @@
+// The loop on the scripted window layer: steady updates with sleeps between,
+// catching up at most four updates and then resynchronising, the switch to
+// event-driven rendering, suspension by minimising or by losing focus (and
+// the two combined), the guarded wrappers' conditions and collector steps,
+// the uncaught-exception exit, and the clock and calendar functions. Time is
+// the fake's virtual clock throughout.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "tests/host/host_fixture.h"
+#include "tests/support/child_process.h"
+
+using namespace glfw2;
+
+namespace {
+
+constexpr double kPeriod = 1.0 / 60;
+constexpr double kTimeEps = 1e-9;
+
+struct Step {
+    std::string what;
+    double time;
+};
+
+// The delegate's calls with the loop's sleeps and waits between them.
+std::vector<Step> Timeline() {
+    std::vector<Step> out;
+    for (const auto& c : glfw_fake::Calls()) {
+        if (c.name == "mark") {
+            out.push_back({c.text, c.time});
+        } else if (c.name == "glfwSleep") {
+            out.push_back({"sleep", c.time});
+        } else if (c.name == "glfwWaitEvents") {
+            out.push_back({"wait", c.time});
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> Names(const std::vector<Step>& steps, size_t from = 0,
+                               size_t to = std::string::npos) {
+    std::vector<std::string> out;
+    for (size_t i = from; i < steps.size() && i < to; ++i)
+        out.push_back(steps[i].what);
+    return out;
+}
+
+size_t IndexOf(const std::vector<Step>& steps, const std::string& what, size_t from = 0) {
+    for (size_t i = from; i < steps.size(); ++i) {
+        if (steps[i].what == what) return i;
+    }
+    return steps.size();
+}
+
+int CountIn(const std::vector<Step>& steps, const std::string& what, size_t from, size_t to) {
+    int n = 0;
+    for (size_t i = from; i < to && i < steps.size(); ++i)
+        n += steps[i].what == what;
+    return n;
+}
+
+class LoopTest : public HostTest {
+protected:
+    // A delegate whose application asks for 60 updates per second on start.
+    RecordingDelegate* AttachAtSixty() {
+        RecordingDelegate* d = Attach();
+        d->onStart = [this] { host_->SetUpdateRate(60); };
+        return d;
+    }
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Timed updates
+// ---------------------------------------------------------------------------
+
+TEST_F(LoopTest, AFastApplicationGetsOneUpdateAndOneRenderPerPeriodWithASleepBetween) {
+    AttachAtSixty();
+    glfw_fake::EndAt(5.5 * kPeriod);
+    host_->Run();
+
+    const auto steps = Timeline();
+    std::vector<std::string> expected = {"start", "render"};
+    for (int k = 0; k < 5; ++k) {
+        expected.insert(expected.end(), {"sleep", "update", "render"});
+    }
+    expected.push_back("sleep");
+    ASSERT_EQ(Names(steps), expected);
+
+    int k = 1;
+    for (const Step& s : steps) {
+        if (s.what == "update") {
+            EXPECT_NEAR(s.time, k++ * kPeriod, kTimeEps);
+        }
+    }
+    for (double slept : glfw_fake::Sleeps())
+        EXPECT_NEAR(slept, kPeriod, kTimeEps);
+    // The first frame is drawn before any update.
+    EXPECT_EQ(steps[1].time, 0.0);
+}
+
+TEST_F(LoopTest, ASlowUpdateGivesFourUpdatesOneRenderThenTheClockIsResynchronised) {
+    RecordingDelegate* d = AttachAtSixty();
+    int updates = 0;
+    d->onUpdate = [&] {
+        if (++updates == 1) glfw_fake::AdvanceTime(0.100);
+    };
+    glfw_fake::EndAt(0.16);
+    host_->Run();
+
+    const auto steps = Timeline();
+    ASSERT_GE(steps.size(), 13u);
+    EXPECT_EQ(Names(steps, 0, 13),
+              (std::vector<std::string>{"start", "render", "sleep", "update", "update", "update",
+                                        "update", "render", "update", "render", "sleep", "update",
+                                        "render"}));
+    const double behind = kPeriod + 0.100;
+    EXPECT_NEAR(steps[7].time, behind, kTimeEps);
+    // No fifth catch-up update: the next one is due at the moment of the
+    // render, and the one after it a whole period later.
+    EXPECT_NEAR(steps[8].time, behind, kTimeEps);
+    EXPECT_NEAR(steps[11].time, behind + kPeriod, kTimeEps);
+}
+
+TEST_F(LoopTest, RateZeroInsideAnUpdateStopsTheCatchUpAndRendersOncePerEvent) {
+    RecordingDelegate* d = AttachAtSixty();
+    int updates = 0;
+    d->onUpdate = [&] {
+        ++updates;
+        if (updates == 1) glfw_fake::AdvanceTime(0.100);
+        if (updates == 2) host_->SetUpdateRate(0);
+    };
+    glfw_fake::At(0.5, glfw_fake::MousePos(3, 4));
+    glfw_fake::At(0.6, glfw_fake::Key(GLFW_KEY_SPACE, GLFW_PRESS));
+    glfw_fake::At(0.7, glfw_fake::MousePos(5, 6));
+    host_->Run();
+
+    EXPECT_EQ(updates, 2);
+    EXPECT_EQ(
+        Names(Timeline()),
+        (std::vector<std::string>{"start", "render", "sleep", "update", "update", "render",
+                                  "render", "wait", "mouse 6 -1 3 4", "render", "wait", "key 1 32",
+                                  "render", "wait", "mouse 6 -1 5 6", "render", "wait"}));
+    EXPECT_FALSE(glfw_fake::PollLimitReached());
+}
+
+// ---------------------------------------------------------------------------
+// Suspension
+// ---------------------------------------------------------------------------
+
+TEST_F(LoopTest, MinimisingSuspendsOnceStopsDrawingAndRestoringResumesWithAnUpdateAtOnce) {
+    AttachAtSixty();
+    glfw_fake::At(0.055, glfw_fake::Iconify(true));
+    glfw_fake::At(0.1, glfw_fake::MousePos(5, 5));
+    glfw_fake::At(0.2, glfw_fake::MousePos(6, 6));
+    glfw_fake::At(0.3, glfw_fake::Iconify(false));
+    glfw_fake::EndAt(0.34);
+    host_->Run();
+
+    const auto steps = Timeline();
+    const size_t suspend = IndexOf(steps, "suspend");
+    const size_t resume = IndexOf(steps, "resume");
+    ASSERT_LT(suspend, resume);
+    ASSERT_LT(resume, steps.size());
+    EXPECT_EQ(CountIn(steps, "suspend", 0, steps.size()), 1);
+    EXPECT_EQ(CountIn(steps, "resume", 0, steps.size()), 1);
+    EXPECT_EQ(CountIn(steps, "render", suspend, resume), 0);
+    EXPECT_EQ(CountIn(steps, "update", suspend, resume), 0);
+    // Input still arrives while minimised.
+    EXPECT_EQ(Names(steps, suspend, resume),
+              (std::vector<std::string>{"suspend", "wait", "mouse 6 -1 5 5", "wait",
+                                        "mouse 6 -1 6 6", "wait"}));
+    // The first update after the resume is due at once: no sleep, no backlog.
+    ASSERT_LT(resume + 1, steps.size());
+    EXPECT_EQ(steps[resume + 1].what, "update");
+    EXPECT_NEAR(steps[resume + 1].time, 0.3, kTimeEps);
+    EXPECT_EQ(CountIn(steps, "update", resume, steps.size()), 3);
+}
+
+TEST_F(LoopTest, LosingFocusSuspendsButStillRendersOncePerEventAndPassesInput) {
+    AttachAtSixty();
+    glfw_fake::At(0.055, glfw_fake::Focus(false));
+    glfw_fake::At(0.1, glfw_fake::MousePos(5, 5));
+    glfw_fake::At(0.2, glfw_fake::Key('A', GLFW_PRESS));
+    glfw_fake::At(0.3, glfw_fake::Focus(true));
+    glfw_fake::EndAt(0.34);
+    host_->Run();
+
+    const auto steps = Timeline();
+    const size_t suspend = IndexOf(steps, "suspend");
+    const size_t resume = IndexOf(steps, "resume");
+    ASSERT_LT(suspend, resume);
+    ASSERT_LT(resume, steps.size());
+    EXPECT_EQ(Names(steps, suspend, resume),
+              (std::vector<std::string>{"suspend", "render", "wait", "mouse 6 -1 5 5", "render",
+                                        "wait", "key 1 65", "render", "wait"}));
+    EXPECT_EQ(steps[resume + 1].what, "update");
+    EXPECT_NEAR(steps[resume + 1].time, 0.3, kTimeEps);
+}
+
+TEST_F(LoopTest, AWindowThatLosesFocusAndIsThenMinimisedStaysSuspendedAndVisible) {
+    RecordingDelegate* d = AttachAtSixty();
+    std::vector<bool> iconifiedAtRender;
+    d->onRender = [&] { iconifiedAtRender.push_back(host_->Iconified()); };
+    glfw_fake::At(0.055, glfw_fake::Focus(false));
+    glfw_fake::At(0.1, glfw_fake::Iconify(true));
+    glfw_fake::At(0.2, glfw_fake::MousePos(5, 5));
+    glfw_fake::At(0.3, glfw_fake::Iconify(false));
+    glfw_fake::EndAt(0.34);
+    host_->Run();
+
+    const auto steps = Timeline();
+    const size_t suspend = IndexOf(steps, "suspend");
+    const size_t resume = IndexOf(steps, "resume");
+    ASSERT_LT(resume, steps.size());
+    EXPECT_EQ(CountIn(steps, "suspend", 0, steps.size()), 1);
+    EXPECT_EQ(Names(steps, suspend, resume),
+              (std::vector<std::string>{"suspend", "render", "wait", "render", "wait",
+                                        "mouse 6 -1 5 5", "render", "wait"}));
+    for (bool iconified : iconifiedAtRender)
+        EXPECT_FALSE(iconified);
+}
+
+// ---------------------------------------------------------------------------
+// The guarded wrappers
+// ---------------------------------------------------------------------------
+
+TEST_F(LoopTest, WrappersPassOnlyInTheirStatesAndStepTheCollectorOnlyWhenTheyDo) {
+    Attach();
+    struct Row {
+        const char* call;
+        std::function<void()> run;
+        bool passes;
+    };
+    const std::vector<Row> rows = {
+        {"update before start", [&] { host_->UpdateGame(); }, false},
+        {"render before start", [&] { host_->RenderGame(); }, false},
+        {"key before start", [&] { host_->KeyEvent(1, 65); }, false},
+        {"resume before start", [&] { host_->ResumeGame(); }, false},
+        {"suspend before start", [&] { host_->SuspendGame(); }, false},
+        {"start", [&] { host_->StartGame(); }, true},
+        {"second start", [&] { host_->StartGame(); }, false},
+        {"resume while running", [&] { host_->ResumeGame(); }, false},
+        {"update", [&] { host_->UpdateGame(); }, true},
+        {"suspend", [&] { host_->SuspendGame(); }, true},
+        {"second suspend", [&] { host_->SuspendGame(); }, false},
+        {"update while suspended", [&] { host_->UpdateGame(); }, false},
+        {"render while suspended", [&] { host_->RenderGame(); }, true},
+        {"key while suspended", [&] { host_->KeyEvent(1, 65); }, true},
+        {"mouse while suspended", [&] { host_->MouseEvent(6, -1, 1, 2); }, true},
+        {"touch while suspended", [&] { host_->TouchEvent(7, 0, 1, 2); }, true},
+        {"motion while suspended", [&] { host_->MotionEvent(10, 0, 1, 2, 3); }, true},
+        {"discard while suspended", [&] { host_->DiscardGraphics(); }, true},
+        {"resume", [&] { host_->ResumeGame(); }, true},
+        {"second resume", [&] { host_->ResumeGame(); }, false},
+        {"update after resume", [&] { host_->UpdateGame(); }, true},
+    };
+    for (const Row& row : rows) {
+        const size_t marks = glfw_fake::CallsNamed("mark").size();
+        const int collects = host_->collects;
+        row.run();
+        const bool passed = glfw_fake::CallsNamed("mark").size() > marks;
+        EXPECT_EQ(passed, row.passes) << row.call;
+        EXPECT_EQ(host_->collects - collects, row.passes ? 1 : 0) << row.call;
+    }
+}
+
+TEST_F(LoopTest, ALanguageExceptionFromTheApplicationEndsTheProcess) {
+    RecordingDelegate* d = Attach();
+    d->onUpdate = [] { throw new ThrowableObject(); };
+    host_->StartGame();
+    const ChildResult r = RunInChild([&] { host_->UpdateGame(); });
+    EXPECT_TRUE(r.exited);
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, "Vantor Runtime Error : Uncaught Vantor Exception\n");
+}
+
+// ---------------------------------------------------------------------------
+// Clock and calendar
+// ---------------------------------------------------------------------------
+
+TEST_F(LoopTest, SetUpdateRateArmsTheNextUpdateUnlessTheRateIsZero) {
+    glfw_fake::SetTime(2.0);
+    host_->SetUpdateRate(50);
+    EXPECT_EQ(host_->UpdateRate(), 50);
+    EXPECT_NEAR(host_->NextUpdate(), 2.02, kTimeEps);
+    glfw_fake::SetTime(3.0);
+    host_->SetUpdateRate(0);
+    EXPECT_EQ(host_->UpdateRate(), 0);
+    EXPECT_NEAR(host_->NextUpdate(), 2.02, kTimeEps);
+}
+
+TEST_F(LoopTest, MillisecsCountsWholeMillisecondsAndWrapsInsteadOfOverflowing) {
+    const struct {
+        double seconds;
+        int ms;
+    } cases[] = {
+        {0.0, 0},
+        {0.0009, 0},
+        {1.2345, 1234},
+        {60.0, 60000},
+        {2147483.647, 2147483647},
+        // 2^31 ms, after almost 25 days: a 32-bit counter goes negative.
+        {2147483.648, -2147483647 - 1},
+        {4294967.297, 1},
+    };
+    for (const auto& c : cases) {
+        glfw_fake::SetTime(c.seconds);
+        EXPECT_EQ(host_->Millisecs(), c.ms) << c.seconds;
+    }
+}
+
+TEST_F(LoopTest, GetDateFillsOnlyTheElementsThereAreRoomFor) {
+    Array<int> three(3);
+    Array<int> eight(8);
+    eight[6] = 99;
+    eight[7] = 99;
+    Array<int> none;
+    const time_t before = time(nullptr);
+    host_->GetDate(three);
+    host_->GetDate(eight);
+    host_->GetDate(none);
+    struct tm local {};
+    localtime_r(&before, &local);
+
+    EXPECT_EQ(three[0], local.tm_year + 1900);
+    EXPECT_EQ(three[1], local.tm_mon + 1);
+    EXPECT_EQ(three[2], local.tm_mday);
+    EXPECT_EQ(eight[0], local.tm_year + 1900);
+    EXPECT_GE(eight[3], 0);
+    EXPECT_LE(eight[3], 23);
+    EXPECT_LE(eight[5], 60);
+    EXPECT_EQ(eight[6], 0);
+    EXPECT_EQ(eight[7], 99);
+}
