@@ -1,7 +1,8 @@
 // The application base, the game delegate, the bb_app_* functions and the
 // async event pump. Every method here runs on the loop's thread, entered
 // through one of the host's guarded wrappers, so the collector never runs in
-// the middle of one. Relies on the host, the input device and the runtime.
+// the middle of one. Relies on the host, the graphics, audio and input
+// devices and the runtime.
 //
 // Index
 //   globals and roots
@@ -10,6 +11,9 @@
 //   bb_app_*
 //   async events ...... c_Stack and the pump
 #include "framework/app.h"
+
+#include "audio/sound.h"
+#include "graphics/graphics.h"
 
 // ---------------------------------------------------------------------------
 // Globals and roots
@@ -75,19 +79,31 @@ c_GameDelegate* c_GameDelegate::m_new() {
 }
 
 void c_GameDelegate::mark() {
-    // TODO(graphics, audio): mark m__graphics and m__audio once their classes
-    // are complete types here. Until then the devices stay reachable through
-    // their own root globals.
+    gc_mark_q(m__graphics);
+    gc_mark_q(m__audio);
     gc_mark_q(m__input);
 }
 
-void c_GameDelegate::StartGame() {
-    // TODO(graphics): create the gxtkGraphics device from the window's size,
-    // store it in m__graphics and bb_graphics_device, then install the
-    // default font with bb_graphics_SetFont(null, 32).
+namespace {
 
-    // TODO(audio): create the gxtkAudio device, store it in m__audio and
-    // bb_audio_device.
+// The default font's first character.
+constexpr int kDefaultFontFirstChar = 32;
+
+// What the graphics device's BeginRender asks of the render pass.
+constexpr int kRenderDirect = 0;   // the application draws without the context
+constexpr int kRenderSkipApp = 2;  // frame the pass but do not draw
+
+}  // namespace
+
+// The devices exist from here on; nothing before this point may draw, play
+// or read input, not even the application's constructor.
+void c_GameDelegate::StartGame() {
+    gc_assign(m__graphics, new gxtkGraphics());
+    bb_graphics_SetGraphicsDevice(m__graphics);
+    bb_graphics_SetFont(nullptr, kDefaultFontFirstChar);
+
+    gc_assign(m__audio, new gxtkAudio());
+    bb_audio_SetAudioDevice(m__audio);
 
     gc_assign(m__input, (new c_InputDevice())->m_new());
     bb_input_SetInputDevice(m__input);
@@ -99,11 +115,11 @@ void c_GameDelegate::StartGame() {
 // does, so the application never hears a sound it did not expect.
 void c_GameDelegate::SuspendGame() {
     bb_app__app->p_OnSuspend();
-    // TODO(audio): m__audio->Suspend().
+    m__audio->Suspend();
 }
 
 void c_GameDelegate::ResumeGame() {
-    // TODO(audio): m__audio->Resume().
+    m__audio->Resume();
     bb_app__app->p_OnResume();
 }
 
@@ -116,13 +132,17 @@ void c_GameDelegate::UpdateGame() {
 }
 
 void c_GameDelegate::RenderGame() {
-    // TODO(graphics): frame the pass: mode = m__graphics->BeginRender(); for
-    // mode 0 only p_OnRender then EndRender; otherwise bb_graphics_BeginRender,
-    // p_OnRender unless mode is 2, bb_graphics_EndRender, then
-    // m__graphics->EndRender() (flush and buffer swap). Without a graphics
-    // device there is nothing to frame, so the application's handler runs
-    // alone.
-    bb_app__app->p_OnRender();
+    const int mode = m__graphics->BeginRender();
+    if (mode == kRenderDirect) {
+        bb_app__app->p_OnRender();
+        m__graphics->EndRender();
+        return;
+    }
+    bb_graphics_BeginRender();
+    if (mode != kRenderSkipApp) bb_app__app->p_OnRender();
+    bb_graphics_EndRender();
+    // Flushes the batch and swaps the buffers.
+    m__graphics->EndRender();
 }
 
 void c_GameDelegate::KeyEvent(int event, int data) {
@@ -149,7 +169,7 @@ void c_GameDelegate::MotionEvent(int event, int data, float x, float y, float z)
 }
 
 void c_GameDelegate::DiscardGraphics() {
-    // TODO(graphics): m__graphics->DiscardGraphics().
+    m__graphics->DiscardGraphics();
 }
 
 // ---------------------------------------------------------------------------

@@ -3,16 +3,15 @@
 // and input-device updates, the bb_app_* functions through which the
 // application talks to the host, and the pump for asynchronous event sources
 // with its stack. Relies on the host (BBGame, BBGameDelegate, event codes),
-// the input device and the runtime.
+// the graphics and audio devices, the input device and the runtime.
 #pragma once
 
+#include "audio/audio.h"
 #include "framework/input.h"
+#include "graphics/renderer.h"
 #include "host/bbgame.h"
 #include "host/events.h"
 #include "runtime/runtime.h"
-
-class gxtkGraphics;
-class gxtkAudio;
 
 // The application: the game derives from it and overrides the five
 // handlers, each of which does nothing here.

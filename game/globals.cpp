@@ -4,7 +4,9 @@
 // Relies on the framework, the runtime and the game's globals.
 #include "game/globals.h"
 
+#include "audio/sound.h"
 #include "framework/app.h"
+#include "graphics/graphics.h"
 #include "host/vantorgame.h"
 
 int bb_Wyndle_isOuya = 0;
@@ -99,12 +101,11 @@ int bbInit() {
     bb_app__app = nullptr;
     bb_app__delegate = nullptr;
     bb_app__game = BBGame::_game;
-    // TODO(graphics): bb_graphics_device = null; bb_graphics_context = a new
-    // c_GraphicsContext with its 192-float matrix stack;
-    // c_Image::m_DefaultFlags = 0.
-    // TODO(audio): bb_audio_device = null.
+    // The device and render device (both null), the context and the images'
+    // default flags, with their roots.
+    bb_graphics_InitGlobals();
+    bb_audio_device = nullptr;
     bb_input_device = nullptr;
-    // TODO(graphics): bb_graphics_renderDevice = null.
     bb_Wyndle_isOuya = 0;
     bb_Wyndle_overscan = 0;
     bb_app__updateRate = 0;

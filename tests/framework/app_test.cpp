@@ -32,6 +32,16 @@ public:
     }
 };
 
+// Notes which device the graphics context draws to during a render.
+class RenderProbe : public TestApp {
+public:
+    static inline gxtkGraphics* seen = nullptr;
+    int p_OnRender() override {
+        seen = bb_graphics_renderDevice;
+        return TestApp::p_OnRender();
+    }
+};
+
 Source* NewSource(const char* name) {
     auto* s = new Source();
     s->name = name;
@@ -57,8 +67,24 @@ TEST_F(AppTest, TheApplicationAttachesItselfThroughANewDelegate) {
     host_->StartGame();
     EXPECT_EQ(TestApp::log, (std::vector<std::string>{"create"}));
     ASSERT_NE(bb_input_device, nullptr);
+    ASSERT_NE(bb_graphics_device, nullptr);
+    ASSERT_NE(bb_audio_device, nullptr);
     EXPECT_EQ(bb_input_device, bb_app__delegate->m__input);
+    EXPECT_EQ(bb_graphics_device, bb_app__delegate->m__graphics);
+    EXPECT_EQ(bb_audio_device, bb_app__delegate->m__audio);
     EXPECT_EQ(bb_input_device->m__joyStates.Length(), 4);
+}
+
+TEST_F(AppTest, ARenderIsFramedByTheGraphicsDeviceAndEndsWithASwap) {
+    host_->SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
+    (new RenderProbe())->m_new();
+    host_->StartGame();
+    const int swaps = glfw_fake::Swaps();
+    host_->RenderGame();
+    EXPECT_EQ(RenderProbe::seen, bb_graphics_device);
+    EXPECT_NE(RenderProbe::seen, nullptr);
+    EXPECT_EQ(bb_graphics_renderDevice, nullptr);
+    EXPECT_EQ(glfw_fake::Swaps(), swaps + 1);
 }
 
 TEST_F(AppTest, TheDelegateForwardsSuspendResumeUpdateAndRenderToTheApplication) {

@@ -1,15 +1,19 @@
 // The fixture of the framework tests: a clean collector, the scripted window
-// layer, a host, the framework's globals at their start values with their
-// roots registered, and an application that logs its handlers and lets a
-// test act inside an update. Relies on tests/support and tests/fakes.
+// layer and the recording OpenGL and OpenAL fakes, a host, the framework's globals at their start
+// values with their roots registered, and an application that logs its handlers and lets a test act
+// inside an update. Relies on tests/support and tests/fakes.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "audio/sound.h"
 #include "framework/app.h"
+#include "graphics/graphics.h"
 #include "host/glfwgame.h"
+#include "tests/fakes/fake_al.h"
+#include "tests/fakes/fake_gl.h"
 #include "tests/fakes/glfw_fake.h"
 #include "tests/support/gc_fixture.h"
 
@@ -41,6 +45,8 @@ protected:
         GcTest::SetUp();
         savedStress_ = gc_stress();
         glfw_fake::Reset();
+        fakegl::Reset();
+        fakeal::Reset();
         glfw2::glfwInit();
         host_ = new BBGlfwGame();
         TestApp::log.clear();
@@ -50,6 +56,8 @@ protected:
         bb_app__delegate = nullptr;
         bb_app__game = host_;
         bb_input_device = nullptr;
+        bb_graphics_InitGlobals();
+        bb_audio_device = nullptr;
         bb_app__updateRate = 0;
         bb_asyncevent__current = nullptr;
         gc_assign(bb_asyncevent__sources, (new c_Stack())->m_new());
@@ -58,6 +66,9 @@ protected:
         bb_app__app = nullptr;
         bb_app__delegate = nullptr;
         bb_input_device = nullptr;
+        bb_graphics_device = nullptr;
+        bb_graphics_context = nullptr;
+        bb_audio_device = nullptr;
         bb_asyncevent__sources = nullptr;
         bb_asyncevent__current = nullptr;
         delete host_;
