@@ -28,12 +28,16 @@ void BBGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
 
     glfwCloseWindow();
     glfwOpenWindowHint(GLFW_WINDOW_NO_RESIZE, 0);
-    if (fullscreen) {
-        glfwOpenWindow(width, height, red, green, blue, alpha, depth, stencil, GLFW_FULLSCREEN);
-        ++glfwGraphicsSeq;
-    } else {
-        glfwOpenWindow(width, height, red, green, blue, alpha, depth, stencil, GLFW_WINDOW);
-        ++glfwGraphicsSeq;
+    const int mode = fullscreen ? GLFW_FULLSCREEN : GLFW_WINDOW;
+    const int opened = glfwOpenWindow(width, height, red, green, blue, alpha, depth, stencil, mode);
+    ++glfwGraphicsSeq;
+    // The loop ends by itself once it sees no window; say why, or the
+    // program would just vanish with a normal exit status.
+    if (!opened) {
+        bbPrint(String("host: the window could not be opened (") + String(width) + String("x") +
+                String(height) + String(fullscreen ? ", full screen)" : ", windowed)"));
+    }
+    if (!fullscreen) {
         glfwSetWindowPos((desktop.Width - width) / 2, (desktop.Height - height) / 2);
         glfwSetWindowTitle(kWindowTitle);
     }

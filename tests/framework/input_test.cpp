@@ -230,21 +230,3 @@ TEST_F(InputTest, AHeldCursorKeyGivesOneHitAndACharacterPerRepeat) {
         EXPECT_EQ(bb_input_GetChar(), 0);
     });
 }
-
-TEST_F(InputTest, KeysHeldAcrossAWindowSwitchAreReleased) {
-    host_->SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
-    StartApp();
-    glfw_fake::Inject(glfw_fake::Key(GLFW_KEY_RIGHT, GLFW_PRESS));
-    glfwPollEvents();
-    ASSERT_TRUE(bb_input_KeyDown(KEY_RIGHT));
-    host_->SetGlfwWindow(1280, 1024, 8, 8, 8, 0, 0, 0, true);
-    EXPECT_FALSE(bb_input_KeyDown(KEY_RIGHT));
-}
-
-TEST_F(InputTest, TheKeyboardSwitchReachesTheHost) {
-    StartApp();
-    EXPECT_EQ(bb_input_EnableKeyboard(), 1);
-    EXPECT_TRUE(host_->KeyboardEnabled());
-    EXPECT_EQ(bb_input_DisableKeyboard(), 1);
-    EXPECT_FALSE(host_->KeyboardEnabled());
-}

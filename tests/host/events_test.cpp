@@ -321,10 +321,12 @@ TEST_F(EventsTest, DisplayModesReportColourBitsInRedGreenBlueOrder) {
     EXPECT_EQ(host_->GetGlfwVideoModes().Length(), kMaxVideoModes);
 }
 
-TEST_F(EventsTest, TheCursorIsShownAndHidden) {
-    host_->SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
-    host_->SetMouseVisible(false);
-    EXPECT_FALSE(glfw_fake::Enabled(GLFW_MOUSE_CURSOR));
-    host_->SetMouseVisible(true);
-    EXPECT_TRUE(glfw_fake::Enabled(GLFW_MOUSE_CURSOR));
+TEST_F(EventsTest, AWindowThatCannotBeOpenedIsReportedAndEndsTheLoop) {
+    Attach();
+    glfw_fake::SetOpenResult(false);
+    testing::internal::CaptureStdout();
+    host_->Run();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "host: the window could not be opened (640x480, windowed)\n");
+    EXPECT_EQ(Trace(), (std::vector<std::string>{"start", "render"}));
 }

@@ -161,21 +161,6 @@ TEST_F(FilesTest, LoadingMissingFilesGivesNullOrEmpty) {
     EXPECT_EQ(host_->LoadImageData(String("vantor://data/missing.png"), &w, &h, &d), nullptr);
 }
 
-TEST_F(FilesTest, LoadStringDecodesThroughTheTextLoader) {
-    fs::create_directories("internal");
-    WriteBytes("internal/t.txt",
-               "\xEF\xBB\xBF"
-               "caf\xC3\xA9");
-    EXPECT_EQ(host_->LoadString(String("vantor://internal/t.txt")), String(u"caf\u00e9"));
-}
-
-TEST_F(FilesTest, LoadImageDataRefusesAFileThatIsNoImage) {
-    fs::create_directories("data");
-    WriteBytes("data/not.png", "this is not a picture");
-    int w = 0, h = 0, d = 0;
-    EXPECT_EQ(host_->LoadImageData(String("vantor://data/not.png"), &w, &h, &d), nullptr);
-}
-
 // ---------------------------------------------------------------------------
 // The state store
 // ---------------------------------------------------------------------------

@@ -51,7 +51,8 @@ private:
     }
 };
 
-// The host with its loop state open to the tests, counting collector steps.
+// The host with its minimised flag open to the tests, counting collector
+// steps.
 class TestHost : public BBGlfwGame {
 public:
     int collects = 0;
@@ -60,7 +61,6 @@ public:
         ++collects;
         BBGlfwGame::gc_collect();
     }
-    double NextUpdate() const { return _nextUpdate; }
     bool Iconified() const { return _iconified; }
 };
 

@@ -284,17 +284,6 @@ TEST_F(LoopTest, ALanguageExceptionFromTheApplicationEndsTheProcess) {
 // Clock and calendar
 // ---------------------------------------------------------------------------
 
-TEST_F(LoopTest, SetUpdateRateArmsTheNextUpdateUnlessTheRateIsZero) {
-    glfw_fake::SetTime(2.0);
-    host_->SetUpdateRate(50);
-    EXPECT_EQ(host_->UpdateRate(), 50);
-    EXPECT_NEAR(host_->NextUpdate(), 2.02, kTimeEps);
-    glfw_fake::SetTime(3.0);
-    host_->SetUpdateRate(0);
-    EXPECT_EQ(host_->UpdateRate(), 0);
-    EXPECT_NEAR(host_->NextUpdate(), 2.02, kTimeEps);
-}
-
 TEST_F(LoopTest, MillisecsCountsWholeMillisecondsAndWrapsInsteadOfOverflowing) {
     const struct {
         double seconds;

@@ -85,14 +85,6 @@ TEST_F(StartupTest, StartUpRunsInOrderAndDrawsOneFrameBeforeAnyUpdate) {
               "result=0\n");
 }
 
-TEST_F(StartupTest, TheHostIsReachableThroughBothStaticsOnceConstructed) {
-    mainHook = [] {
-        printf("same=%d ", BBGame::_game == BBGlfwGame::_glfwGame && BBGame::_game != nullptr);
-    };
-    const ChildResult r = RunMain();
-    EXPECT_EQ(r.out.substr(0, 7), "same=1 ");
-}
-
 TEST_F(StartupTest, ACommandLineChangesNothing) {
     mainHook = [] { printf("argc=%d ", argc); };
     const ChildResult plain = RunMain();
