@@ -14,7 +14,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include <stb_image.h>
