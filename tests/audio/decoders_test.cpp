@@ -292,7 +292,6 @@ TEST(LoadOgg, RealFilesFromDebianMatchTheirHeaders) {
     }
 }
 
-#ifdef DROPLING_DATA_DIR
 // Every sound the game loads (effects, instrument samples, the tune) decodes
 // into a shape OpenAL takes.
 TEST(GameSounds, EveryShippedSoundDecodes) {
@@ -313,4 +312,3 @@ TEST(GameSounds, EveryShippedSoundDecodes) {
         }
     }
 }
-#endif
