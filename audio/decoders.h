@@ -17,4 +17,5 @@
 unsigned char* LoadWAV(FILE* file, int* length, int* channels, int* format, int* hertz);
 
 // Decodes a whole Ogg Vorbis stream into signed 16-bit samples (format 2).
+// A stream whose Ogg pages fail their checksums gives null.
 unsigned char* LoadOGG(FILE* file, int* length, int* channels, int* format, int* hertz);
