@@ -18,7 +18,6 @@ struct State {
     ALenum error = AL_NO_ERROR;
     OpenFailure failure = OpenFailure::None;
     bool current = false;
-    ALenum distanceModel = AL_INVERSE_DISTANCE_CLAMPED;
 };
 
 State& S() {
@@ -38,7 +37,10 @@ void Fail(ALenum error) {
     if (S().error == AL_NO_ERROR) S().error = error;
 }
 
+// The source a call acts on: null without a context (nothing happens, as
+// with the real library) or for an unknown name (an error).
 Source* Live(ALuint name) {
+    if (!S().current) return nullptr;
     auto it = S().sources.find(name);
     if (it == S().sources.end()) {
         Fail(AL_INVALID_NAME);
@@ -83,9 +85,6 @@ int LiveBufferCount() {
                              [](const auto& b) { return !b.second.deleted; }));
 }
 
-bool HasCurrentContext() {
-    return S().current;
-}
 const std::vector<Call>& Calls() {
     return S().calls;
 }
@@ -146,7 +145,6 @@ ALenum alGetError(void) {
 
 void alDistanceModel(ALenum model) {
     fakeal::Log("alDistanceModel", {double(model)});
-    if (S().current) S().distanceModel = model;
 }
 
 void alGenSources(ALsizei n, ALuint* names) {
@@ -160,26 +158,22 @@ void alGenSources(ALsizei n, ALuint* names) {
 
 void alSourcePlay(ALuint source) {
     fakeal::Log("alSourcePlay", {double(source)});
-    if (!S().current) return;
     if (fakeal::Source* s = fakeal::Live(source)) s->state = AL_PLAYING;
 }
 
 void alSourcePause(ALuint source) {
     fakeal::Log("alSourcePause", {double(source)});
-    if (!S().current) return;
     fakeal::Source* s = fakeal::Live(source);
     if (s && s->state == AL_PLAYING) s->state = AL_PAUSED;
 }
 
 void alSourceStop(ALuint source) {
     fakeal::Log("alSourceStop", {double(source)});
-    if (!S().current) return;
     if (fakeal::Source* s = fakeal::Live(source)) s->state = AL_STOPPED;
 }
 
 void alSourcei(ALuint source, ALenum param, ALint value) {
     fakeal::Log("alSourcei", {double(source), double(param), double(value)});
-    if (!S().current) return;
     fakeal::Source* s = fakeal::Live(source);
     if (!s) return;
     if (param == AL_BUFFER) {
@@ -198,7 +192,6 @@ void alSourcei(ALuint source, ALenum param, ALint value) {
 
 void alGetSourcei(ALuint source, ALenum param, ALint* value) {
     fakeal::Log("alGetSourcei", {double(source), double(param)});
-    if (!S().current) return;
     fakeal::Source* s = fakeal::Live(source);
     if (!s) return;
     if (param == AL_SOURCE_STATE) {
@@ -214,7 +207,6 @@ void alGetSourcei(ALuint source, ALenum param, ALint* value) {
 
 void alSourcef(ALuint source, ALenum param, ALfloat value) {
     fakeal::Log("alSourcef", {double(source), double(param), double(value)});
-    if (!S().current) return;
     fakeal::Source* s = fakeal::Live(source);
     if (!s) return;
     if (param == AL_GAIN) {
@@ -228,7 +220,6 @@ void alSourcef(ALuint source, ALenum param, ALfloat value) {
 
 void alSource3f(ALuint source, ALenum param, ALfloat x, ALfloat y, ALfloat z) {
     fakeal::Log("alSource3f", {double(source), double(param), double(x), double(y), double(z)});
-    if (!S().current) return;
     fakeal::Source* s = fakeal::Live(source);
     if (!s) return;
     if (param != AL_POSITION) return fakeal::Fail(AL_INVALID_ENUM);

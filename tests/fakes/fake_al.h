@@ -65,7 +65,6 @@ Buffer* BufferAt(ALuint name);
 int SourceCount();
 // Buffers generated and not (yet) deleted.
 int LiveBufferCount();
-bool HasCurrentContext();
 
 const std::vector<Call>& Calls();
 int CountCalls(const std::string& name);

@@ -16,16 +16,12 @@
 namespace fakegl {
 namespace {
 
+// The renderer always hands over floats (positions, texture coordinates) and
+// four bytes (colours), so a pointer and a stride are all a draw needs.
 struct ClientArray {
     const uint8_t* pointer = nullptr;
-    GLint size = 0;
-    GLenum type = 0;
     GLsizei stride = 0;
 };
-
-uint32_t DefaultReadSource(int x, int y) {
-    return 0xFF000000u | (static_cast<uint32_t>(y) << 12) | static_cast<uint32_t>(x);
-}
 
 struct Recorder {
     std::vector<Call> calls;
@@ -41,7 +37,6 @@ struct Recorder {
     GLint unpackAlignment = 4;
     GLenum pendingError = GL_NO_ERROR;
     bool refuseNonPowerOfTwo = false;
-    uint32_t (*readSource)(int, int) = DefaultReadSource;
 };
 
 Recorder& R() {
@@ -111,7 +106,6 @@ DrawCall StartDraw(GLenum mode, bool indexed, int first, int count) {
     d.count = count;
     d.textured = r.enabled.count(GL_TEXTURE_2D) != 0;
     d.texture = d.textured ? r.bound : 0;
-    d.blendEnabled = r.enabled.count(GL_BLEND) != 0;
     d.blendSrc = r.blendSrc;
     d.blendDst = r.blendDst;
     d.scissor = r.enabled.count(GL_SCISSOR_TEST) != 0;
@@ -119,12 +113,18 @@ DrawCall StartDraw(GLenum mode, bool indexed, int first, int count) {
     return d;
 }
 
-void SetClientArray(ClientArray& array, GLint size, GLenum type, GLsizei stride,
-                    const void* pointer) {
+void SetClientArray(ClientArray& array, GLsizei stride, const void* pointer) {
     array.pointer = static_cast<const uint8_t*>(pointer);
-    array.size = size;
-    array.type = type;
     array.stride = stride;
+}
+
+// The bound texture; without one, GL_INVALID_OPERATION is pending and null
+// comes back.
+Texture* BoundOrError() {
+    auto it = R().textures.find(R().bound);
+    if (it != R().textures.end()) return &it->second;
+    R().pendingError = GL_INVALID_OPERATION;
+    return nullptr;
 }
 
 }  // namespace
@@ -167,23 +167,8 @@ const Texture* GetTexture(GLuint name) {
     return it == R().textures.end() ? nullptr : &it->second;
 }
 
-GLuint BoundTexture() {
-    return R().bound;
-}
-
-int LiveTextureCount() {
-    int n = 0;
-    for (const auto& entry : R().textures)
-        n += !entry.second.deleted;
-    return n;
-}
-
 bool IsEnabled(GLenum cap) {
     return R().enabled.count(cap) != 0;
-}
-
-void SetReadPixelsSource(uint32_t (*source)(int x, int y)) {
-    R().readSource = source ? source : DefaultReadSource;
 }
 
 }  // namespace fakegl
@@ -232,17 +217,17 @@ void glDisableClientState(GLenum array) {
 
 void glVertexPointer(GLint size, GLenum type, GLsizei stride, const GLvoid* pointer) {
     Log("glVertexPointer", {double(size), double(type), double(stride)});
-    fakegl::SetClientArray(R().vertex, size, type, stride, pointer);
+    fakegl::SetClientArray(R().vertex, stride, pointer);
 }
 
 void glTexCoordPointer(GLint size, GLenum type, GLsizei stride, const GLvoid* pointer) {
     Log("glTexCoordPointer", {double(size), double(type), double(stride)});
-    fakegl::SetClientArray(R().texCoord, size, type, stride, pointer);
+    fakegl::SetClientArray(R().texCoord, stride, pointer);
 }
 
 void glColorPointer(GLint size, GLenum type, GLsizei stride, const GLvoid* pointer) {
     Log("glColorPointer", {double(size), double(type), double(stride)});
-    fakegl::SetClientArray(R().color, size, type, stride, pointer);
+    fakegl::SetClientArray(R().color, stride, pointer);
 }
 
 void glBlendFunc(GLenum sfactor, GLenum dfactor) {
@@ -314,7 +299,7 @@ void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format
     uint32_t* out = static_cast<uint32_t*>(pixels);
     for (int row = 0; row < height; ++row) {
         for (int col = 0; col < width; ++col) {
-            out[row * width + col] = R().readSource(x + col, y + row);
+            out[row * width + col] = 0xFF000000u | uint32_t(y + row) << 12 | uint32_t(x + col);
         }
     }
 }
@@ -358,13 +343,9 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
     Log("glTexImage2D",
         {double(target), double(level), double(internalFormat), double(width), double(height),
          double(border), double(format), double(type), pixels ? 1.0 : 0.0});
-    auto it = R().textures.find(R().bound);
-    if (it == R().textures.end()) {
-        R().pendingError = GL_INVALID_OPERATION;
-        return;
-    }
-    fakegl::Texture& t = it->second;
-    t.imageCalls++;
+    fakegl::Texture* bound = fakegl::BoundOrError();
+    if (!bound) return;
+    fakegl::Texture& t = *bound;
     if (R().refuseNonPowerOfTwo &&
         (!fakegl::IsPowerOfTwo(width) || !fakegl::IsPowerOfTwo(height))) {
         R().pendingError = GL_INVALID_VALUE;
@@ -380,13 +361,9 @@ void glTexSubImage2D(GLenum target, GLint level, GLint xoffset, GLint yoffset, G
                      GLsizei height, GLenum format, GLenum type, const GLvoid* pixels) {
     Log("glTexSubImage2D", {double(target), double(level), double(xoffset), double(yoffset),
                             double(width), double(height), double(format), double(type)});
-    auto it = R().textures.find(R().bound);
-    if (it == R().textures.end()) {
-        R().pendingError = GL_INVALID_OPERATION;
-        return;
-    }
-    fakegl::Texture& t = it->second;
-    t.subImageCalls++;
+    fakegl::Texture* bound = fakegl::BoundOrError();
+    if (!bound) return;
+    fakegl::Texture& t = *bound;
     if (xoffset < 0 || yoffset < 0 || xoffset + width > t.width || yoffset + height > t.height) {
         R().pendingError = GL_INVALID_VALUE;
         return;

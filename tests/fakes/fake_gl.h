@@ -36,7 +36,6 @@ struct DrawCall {
     bool textured = false;  // GL_TEXTURE_2D enabled
     GLuint texture = 0;     // bound texture when textured
     GLenum blendSrc = 0, blendDst = 0;
-    bool blendEnabled = false;
     bool scissor = false;
     GLint scissorBox[4] = {0, 0, 0, 0};
     std::vector<Vertex> vertices;  // in the order GL would consume them
@@ -47,8 +46,6 @@ struct DrawCall {
 struct Texture {
     int width = 0, height = 0;
     GLenum format = 0;
-    int imageCalls = 0;     // glTexImage2D calls on this name
-    int subImageCalls = 0;  // glTexSubImage2D calls on this name
     bool deleted = false;
     std::map<GLenum, GLint> params;  // glTexParameteri
     std::vector<uint8_t> pixels;     // width * height * bytes per pixel
@@ -79,13 +76,9 @@ void ClearLog();
 
 // Texture by name, or null if no such name was ever generated.
 const Texture* GetTexture(GLuint name);
-GLuint BoundTexture();
-int LiveTextureCount();
 bool IsEnabled(GLenum cap);
 
-// glReadPixels fills its buffer from this function of window coordinates
-// (bottom-up rows, as GL numbers them). The default returns
+// glReadPixels reports pixel (x, y) of GL's bottom-up frame as
 // 0xFF000000 | y << 12 | x, so a test can see which pixel went where.
-void SetReadPixelsSource(uint32_t (*source)(int x, int y));
 
 }  // namespace fakegl
