@@ -49,34 +49,30 @@ protected:
         if (system(("rm -rf '" + dir + "'").c_str()) != 0) ADD_FAILURE() << "cannot remove " << dir;
     }
 
-    // Writes an OpenAL Soft configuration and returns its path.
-    std::string Config(const std::string& name, const std::string& text) {
-        const std::string path = dir + "/" + name;
-        WriteWholeFile(path, text);
-        return path;
-    }
-
-    std::string WaveConfig(const std::string& out) {
-        return Config("wave.conf",
-                      "[general]\ndrivers = wave\nchannels = stereo\nsample-type = int16\n"
-                      "frequency = " +
-                          std::to_string(kMixRate) +
-                          "\nhrtf = false\n"
-                          "[wave]\nfile = " +
-                          out + "\n");
+    // In a child whose OpenAL Soft reads the configuration `conf` (text),
+    // makes a device, loads the tone and runs `body` on them.
+    ChildResult RunWithConfig(const std::string& conf,
+                              const std::function<void(gxtkAudio*, gxtkSample*)>& body) {
+        const std::string path = dir + "/alsoft.conf", tonePath = tone;
+        WriteWholeFile(path, conf);
+        return RunInChild([&] {
+            setenv("ALSOFT_CONF", path.c_str(), 1);
+            gxtkAudio* audio = new gxtkAudio();
+            gxtkSample* sample = audio->LoadSample(String(tonePath.c_str()));
+            if (!sample) _exit(3);
+            body(audio, sample);
+        });
     }
 
     // Plays the tone once on channel 0 after `setup`, in a child whose OpenAL
     // mixes into a file, and returns the interleaved stereo output.
     std::vector<int16_t> Mix(const std::function<void(gxtkAudio*)>& setup) {
         const std::string out = dir + "/mix.wav";
-        const std::string conf = WaveConfig(out);
-        const std::string tonePath = tone;
-        ChildResult r = RunInChild([&] {
-            setenv("ALSOFT_CONF", conf.c_str(), 1);
-            gxtkAudio* audio = new gxtkAudio();
-            gxtkSample* sample = audio->LoadSample(String(tonePath.c_str()));
-            if (!sample) _exit(3);
+        const std::string conf =
+            "[general]\ndrivers = wave\nchannels = stereo\n"
+            "sample-type = int16\nfrequency = " +
+            std::to_string(kMixRate) + "\nhrtf = false\n[wave]\nfile = " + out + "\n";
+        ChildResult r = RunWithConfig(conf, [&](gxtkAudio* audio, gxtkSample* sample) {
             setup(audio);
             audio->PlaySample(sample, 0, 0);
             const auto start = std::chrono::steady_clock::now();
@@ -194,13 +190,7 @@ TEST_F(RealOpenAlTest, DeviceThatCannotOpenIsReportedOnceAndStaysSilent) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string conf = Config("case.conf", c.config);
-        const std::string tonePath = tone;
-        ChildResult r = RunInChild([&] {
-            setenv("ALSOFT_CONF", conf.c_str(), 1);
-            gxtkAudio* audio = new gxtkAudio();
-            gxtkSample* sample = audio->LoadSample(String(tonePath.c_str()));
-            if (!sample) _exit(3);
+        ChildResult r = RunWithConfig(c.config, [&](gxtkAudio* audio, gxtkSample* sample) {
             for (int ch = 0; ch < gxtkAudio::kChannelCount; ++ch) {
                 audio->SetVolume(ch, 0.5f);
                 audio->SetPan(ch, 1.0f);
@@ -213,7 +203,7 @@ TEST_F(RealOpenAlTest, DeviceThatCannotOpenIsReportedOnceAndStaysSilent) {
             audio->ResumeChannel(1);
             audio->StopChannel(2);
             sample->Discard();
-            if (audio->PlayMusic(String(tonePath.c_str()), 1) != 0) _exit(5);
+            if (audio->PlayMusic(String(tone.c_str()), 1) != 0) _exit(5);
             audio->ChannelState(0);
             audio->mark();
             audio->FlushDiscarded();
