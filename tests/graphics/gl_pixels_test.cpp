@@ -77,6 +77,15 @@ protected:
         return static_cast<uint32_t>(out[0]);
     }
 
+    struct Probe {
+        int x, y;
+        Rgb want;
+    };
+    void ExpectPixels(std::initializer_list<Probe> probes) {
+        for (const Probe& p : probes)
+            EXPECT_PRED_FORMAT2(Near, Pixel(p.x, p.y), p.want) << "at " << p.x << "," << p.y;
+    }
+
     // A depth-4 surface from straight (not premultiplied) RGBA texels.
     gxtkSurface* Surface(int w, int h, const std::vector<uint8_t>& rgba) {
         uint8_t* data = static_cast<uint8_t*>(std::malloc(rgba.size()));
@@ -95,9 +104,6 @@ TEST_F(GlPixelTest, PremultipliedAlphaAndAdditiveBlending) {
     bb_graphics_SetColor(255, 0, 0);
     bb_graphics_SetAlpha(0.5f);
     bb_graphics_DrawRect(10, 10, 20, 20);
-    // Source (127, 0, 0) at alpha 127 over blue: blue keeps 128/255 of itself.
-    EXPECT_PRED_FORMAT2(Near, Pixel(15, 15), (Rgb{127, 0, 128}));
-    EXPECT_PRED_FORMAT2(Near, Pixel(35, 15), (Rgb{0, 0, 255}));
     EXPECT_EQ(Pixel(15, 15) >> 24, 0xFFu);  // no alpha channel: reads as opaque
 
     bb_graphics_SetBlend(1);
@@ -105,13 +111,16 @@ TEST_F(GlPixelTest, PremultipliedAlphaAndAdditiveBlending) {
     bb_graphics_SetColor(100, 50, 0);
     bb_graphics_DrawRect(40, 10, 20, 20);
     bb_graphics_DrawRect(40, 10, 20, 20);  // twice: adds up
-    EXPECT_PRED_FORMAT2(Near, Pixel(45, 15), (Rgb{200, 100, 255}));
 
     bb_graphics_SetBlend(0);
     bb_graphics_SetColor(0, 255, 0);
     bb_graphics_SetAlpha(0);
     bb_graphics_DrawRect(70, 10, 20, 20);  // fully transparent: no change
-    EXPECT_PRED_FORMAT2(Near, Pixel(75, 15), (Rgb{0, 0, 255}));
+    // Source (127, 0, 0) at alpha 127 over blue: blue keeps 128/255 of itself.
+    ExpectPixels({{15, 15, {127, 0, 128}},
+                  {35, 15, {0, 0, 255}},
+                  {45, 15, {200, 100, 255}},
+                  {75, 15, {0, 0, 255}}});
 }
 
 TEST_F(GlPixelTest, TexturesAreSampledNearestAndPremultiplied) {
@@ -122,24 +131,23 @@ TEST_F(GlPixelTest, TexturesAreSampledNearestAndPremultiplied) {
     bb_graphics_Scale(10, 10);
     c_Image* image = (new c_Image())->m_new()->p_Init(s, 1, 0);
     bb_graphics_DrawImage(image, 0, 0, 0);
-
-    EXPECT_PRED_FORMAT2(Near, Pixel(5, 5), (Rgb{255, 0, 0}));
-    // Both sides of a texel edge keep their own colour: no filtering.
-    EXPECT_PRED_FORMAT2(Near, Pixel(9, 5), (Rgb{255, 0, 0}));
-    EXPECT_PRED_FORMAT2(Near, Pixel(10, 5), (Rgb{0, 255, 0}));
-    EXPECT_PRED_FORMAT2(Near, Pixel(25, 5), (Rgb{0, 0, 255}));
-    EXPECT_PRED_FORMAT2(Near, Pixel(5, 15), (Rgb{255, 255, 255}));
-    // Red at half alpha, stored as (128, 0, 0, 128), over the blue clear.
-    EXPECT_PRED_FORMAT2(Near, Pixel(15, 15), (Rgb{128, 0, 127}));
-    // A transparent texel leaves the background; outside the image too.
-    EXPECT_PRED_FORMAT2(Near, Pixel(25, 15), (Rgb{0, 0, 255}));
-    EXPECT_PRED_FORMAT2(Near, Pixel(31, 5), (Rgb{0, 0, 255}));
-
     // Tinting multiplies the texel by the vertex colour.
     bb_graphics_SetMatrix(1, 0, 0, 1, 0, 0);
     bb_graphics_SetColor(255, 128, 0);
     bb_graphics_DrawImage2(image, 100, 100, 0, 10, 10, 0);
-    EXPECT_PRED_FORMAT2(Near, Pixel(105, 115), (Rgb{255, 128, 0}));
+
+    ExpectPixels({{5, 5, {255, 0, 0}},
+                  // Both sides of a texel edge keep their own colour: no filtering.
+                  {9, 5, {255, 0, 0}},
+                  {10, 5, {0, 255, 0}},
+                  {25, 5, {0, 0, 255}},
+                  {5, 15, {255, 255, 255}},
+                  // Red at half alpha, stored as (128, 0, 0, 128), over the blue clear.
+                  {15, 15, {128, 0, 127}},
+                  // A transparent texel leaves the background; outside the image too.
+                  {25, 15, {0, 0, 255}},
+                  {31, 5, {0, 0, 255}},
+                  {105, 115, {255, 128, 0}}});
 }
 
 TEST_F(GlPixelTest, ImageTurnsAndScalesAboutItsHandle) {
@@ -157,27 +165,31 @@ TEST_F(GlPixelTest, ImageTurnsAndScalesAboutItsHandle) {
 
     // Scaled to 40 by 10 and turned a quarter counter-clockwise: 10 wide and
     // 40 tall about (200, 200), the right (green) half now on top.
-    EXPECT_PRED_FORMAT2(Near, Pixel(200, 185), (Rgb{0, 255, 0}));
-    EXPECT_PRED_FORMAT2(Near, Pixel(200, 215), (Rgb{255, 0, 0}));
-    EXPECT_PRED_FORMAT2(Near, Pixel(196, 181), (Rgb{0, 255, 0}));
-    EXPECT_PRED_FORMAT2(Near, Pixel(203, 218), (Rgb{255, 0, 0}));
-    EXPECT_PRED_FORMAT2(Near, Pixel(193, 200), (Rgb{0, 0, 0}));
-    EXPECT_PRED_FORMAT2(Near, Pixel(206, 200), (Rgb{0, 0, 0}));
-    EXPECT_PRED_FORMAT2(Near, Pixel(200, 178), (Rgb{0, 0, 0}));
-    EXPECT_PRED_FORMAT2(Near, Pixel(200, 221), (Rgb{0, 0, 0}));
+    const Rgb red{255, 0, 0}, green{0, 255, 0}, black{0, 0, 0};
+    ExpectPixels({{200, 185, green},
+                  {200, 215, red},
+                  {196, 181, green},
+                  {203, 218, red},
+                  {193, 200, black},
+                  {206, 200, black},
+                  {200, 178, black},
+                  {200, 221, black}});
 }
 
 TEST_F(GlPixelTest, OvalCoversItsInsideButNotTheCornersOfItsBox) {
     bb_graphics_SetColor(255, 255, 0);
     bb_graphics_DrawEllipse(300, 200, 40, 20);  // box 260..340 by 180..220
-    for (auto p : {std::make_pair(300, 200), {338, 200}, {262, 200}, {300, 182}, {300, 218}}) {
-        EXPECT_PRED_FORMAT2(Near, Pixel(p.first, p.second), (Rgb{255, 255, 0}))
-            << p.first << "," << p.second;
-    }
-    for (auto p : {std::make_pair(261, 181), {338, 181}, {261, 218}, {338, 218}, {342, 200}}) {
-        EXPECT_PRED_FORMAT2(Near, Pixel(p.first, p.second), (Rgb{0, 0, 0}))
-            << p.first << "," << p.second;
-    }
+    const Rgb in{255, 255, 0}, out{0, 0, 0};
+    ExpectPixels({{300, 200, in},
+                  {338, 200, in},
+                  {262, 200, in},
+                  {300, 182, in},
+                  {300, 218, in},
+                  {261, 181, out},
+                  {338, 181, out},
+                  {261, 218, out},
+                  {338, 218, out},
+                  {342, 200, out}});
 }
 
 TEST_F(GlPixelTest, ScissorLimitsDrawingAndClearingWithATopLeftOrigin) {
@@ -185,11 +197,11 @@ TEST_F(GlPixelTest, ScissorLimitsDrawingAndClearingWithATopLeftOrigin) {
     bb_graphics_Cls(255, 255, 255);
     bb_graphics_SetColor(255, 0, 0);
     bb_graphics_DrawRect(0, 0, 100, 100);
-    EXPECT_PRED_FORMAT2(Near, Pixel(15, 25), (Rgb{255, 0, 0}));
-    EXPECT_PRED_FORMAT2(Near, Pixel(39, 59), (Rgb{255, 0, 0}));
-    EXPECT_PRED_FORMAT2(Near, Pixel(15, 15), (Rgb{0, 0, 0}));
-    EXPECT_PRED_FORMAT2(Near, Pixel(15, 65), (Rgb{0, 0, 0}));
-    EXPECT_PRED_FORMAT2(Near, Pixel(45, 25), (Rgb{0, 0, 0}));
+    ExpectPixels({{15, 25, {255, 0, 0}},
+                  {39, 59, {255, 0, 0}},
+                  {15, 15, {0, 0, 0}},
+                  {15, 65, {0, 0, 0}},
+                  {45, 25, {0, 0, 0}}});
     bb_graphics_SetScissor(0, 0, kWidth, kHeight);
 }
 

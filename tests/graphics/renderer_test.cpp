@@ -1,7 +1,7 @@
 // The renderer on the recording GL fake: which draw calls a sequence of
 // operations produces (batching by kind, texture and capacity; blend and
 // scissor breaks), the vertices it hands over (layouts, colour packing,
-// transforms, oval segmentation), per-frame GL state, and ReadPixels' row
+// transforms, oval segment counts), per-frame GL state, and ReadPixels' row
 // order and bounds.
 #include <cmath>
 #include <functional>
@@ -84,12 +84,6 @@ TEST_F(RendererTest, BatchesByKindTextureAndCapacity) {
              g->DrawSurface(surfaceA, 0, 0);
          },
          {{GL_TRIANGLES, true, 0, 6}, {GL_TRIANGLES, true, 0, 6}, {GL_TRIANGLES, true, 0, 6}}},
-        {"a textured quad does not join untextured rectangles",
-         [&](gxtkGraphics* g) {
-             g->DrawRect(0, 0, 1, 1);
-             g->DrawSurface2(surfaceA, 0, 0, 0, 0, 4, 4);
-         },
-         {{GL_TRIANGLES, true, 0, 6}, {GL_TRIANGLES, true, 0, 6}}},
         {"a 3-vertex polygon joins a pending triangle batch",
          [](gxtkGraphics* g) {
              g->Begin(gxtkGraphics::kKindTriangles, 3, nullptr);
@@ -326,26 +320,6 @@ TEST_F(RendererTest, OvalSegmentCounts) {
     }
 }
 
-TEST_F(RendererTest, OvalStartsAtTheRightAndRunsCounterClockwise) {
-    g->DrawOval(100, 50, 80, 40);  // 40 + 20 = 60 segments
-    g->Flush();
-    ASSERT_EQ(Draws().size(), 1u);
-    const auto& v = Draws()[0].vertices;
-    ASSERT_EQ(v.size(), 60u);
-    EXPECT_FLOAT_EQ(v[0].x, 180);
-    EXPECT_FLOAT_EQ(v[0].y, 70);
-    // A quarter turn later: the top of the box (y grows downward).
-    EXPECT_NEAR(v[15].x, 140, 1e-3);
-    EXPECT_NEAR(v[15].y, 50, 1e-3);
-    EXPECT_LT(v[1].y, v[0].y);
-    for (const auto& p : v) {
-        EXPECT_GE(p.x, 100 - 1e-3);
-        EXPECT_LE(p.x, 180 + 1e-3);
-        EXPECT_GE(p.y, 50 - 1e-3);
-        EXPECT_LE(p.y, 90 + 1e-3);
-    }
-}
-
 // ---------------------------------------------------------------------------
 // Per-frame and per-draw-call state
 
@@ -366,7 +340,14 @@ TEST_F(RendererTest, ScissorSwitchesOffForTheWholeWindowAndFlipsY) {
     EXPECT_FALSE(Draws()[2].scissor);
 }
 
-TEST_F(RendererTest, BeginRenderFollowsTheWindowSizeAndResetsTheBatch) {
+TEST_F(RendererTest, EndRenderDrawsAndSwapsBeginRenderFollowsTheWindowAndDropsTheBatch) {
+    const int swaps = FakeSwapCount();
+    g->DrawRect(0, 0, 1, 1);
+    g->EndRender();
+    EXPECT_EQ(Draws().size(), 1u);
+    EXPECT_EQ(FakeSwapCount(), swaps + 1);
+    EXPECT_EQ(g->batchCount, 0);
+
     g->DrawRect(0, 0, 1, 1);  // left pending on purpose
     SetFakeWindowSize(800, 600);
     fakegl::ClearLog();
@@ -392,15 +373,6 @@ TEST_F(RendererTest, BeginRenderFollowsTheWindowSizeAndResetsTheBatch) {
     EXPECT_TRUE(Draws().empty());
 }
 
-TEST_F(RendererTest, EndRenderDrawsWhatIsPendingThenSwaps) {
-    const int swaps = FakeSwapCount();
-    g->DrawRect(0, 0, 1, 1);
-    g->EndRender();
-    EXPECT_EQ(Draws().size(), 1u);
-    EXPECT_EQ(FakeSwapCount(), swaps + 1);
-    EXPECT_EQ(g->batchCount, 0);
-}
-
 TEST_F(RendererTest, BeginRejectsCountsNoBatchCanHold) {
     EXPECT_EQ(g->Begin(7, 0, nullptr), nullptr);
     EXPECT_EQ(g->Begin(7, 1025, nullptr), nullptr);
@@ -412,7 +384,7 @@ TEST_F(RendererTest, BeginRejectsCountsNoBatchCanHold) {
 // ---------------------------------------------------------------------------
 // Reading pixels back
 
-TEST_F(RendererTest, ReadPixelsTurnsRowsTopDownAndHonoursOffsetAndPitch) {
+TEST_F(RendererTest, ReadPixelsTurnsRowsTopDownHonoursOffsetAndPitchAndStaysInTheArray) {
     // The fake reports pixel (x, y) of GL's bottom-up frame as y << 12 | x.
     Array<int> pixels(2 + 3 * 10);
     g->DrawRect(0, 0, 1, 1);
@@ -428,17 +400,16 @@ TEST_F(RendererTest, ReadPixelsTurnsRowsTopDownAndHonoursOffsetAndPitch) {
     }
     EXPECT_EQ(pixels[0], 0);
     EXPECT_EQ(pixels[6], 0);  // between rows, untouched
-}
 
-TEST_F(RendererTest, ReadPixelsRefusesRectanglesOutsideTheArray) {
-    Array<int> pixels(16);
+    // Rectangles that do not fit the array are refused.
+    Array<int> small(16);
     const int reads = fakegl::CountCalls("glReadPixels");
-    g->ReadPixels(pixels, 0, 0, 4, 5, 0, 4);   // one row too many
-    g->ReadPixels(pixels, 0, 0, 4, 4, 1, 4);   // shifted past the end
-    g->ReadPixels(pixels, 0, 0, 4, 4, -1, 4);  // before the start
-    g->ReadPixels(pixels, 0, 0, 0, 4, 0, 4);   // nothing to read
+    g->ReadPixels(small, 0, 0, 4, 5, 0, 4);   // one row too many
+    g->ReadPixels(small, 0, 0, 4, 4, 1, 4);   // shifted past the end
+    g->ReadPixels(small, 0, 0, 4, 4, -1, 4);  // before the start
+    g->ReadPixels(small, 0, 0, 0, 4, 0, 4);   // nothing to read
     EXPECT_EQ(fakegl::CountCalls("glReadPixels"), reads);
-    g->ReadPixels(pixels, 0, 0, 4, 4, 0, 4);  // exactly fits
+    g->ReadPixels(small, 0, 0, 4, 4, 0, 4);  // exactly fits
     EXPECT_EQ(fakegl::CountCalls("glReadPixels"), reads + 1);
 }
 
