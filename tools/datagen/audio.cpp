@@ -28,7 +28,8 @@ void put16(std::vector<uint8_t>& out, uint16_t v) {
     out.push_back(uint8_t(v >> 8));
 }
 void putTag(std::vector<uint8_t>& out, const char* tag) {
-    out.insert(out.end(), tag, tag + 4);
+    for (int i = 0; i < 4; ++i)
+        out.push_back(uint8_t(tag[i]));
 }
 
 int16_t toInt16(float v) {
