@@ -21,6 +21,7 @@
 
 #include "platform/glfw2.h"
 #include "platform/glfw2_detail.h"
+#include "platform/glfw2_shared.h"
 
 // ============================================================================
 // 1. GLFW 2 values under names of their own
@@ -68,7 +69,6 @@ constexpr int kKeyLSuper = glfw2::GLFW_KEY_LSUPER;
 constexpr int kKeyRSuper = glfw2::GLFW_KEY_RSUPER;
 constexpr int kKeyMenu = glfw2::GLFW_KEY_MENU;
 
-constexpr int kWindow = glfw2::GLFW_WINDOW;
 constexpr int kFullscreen = glfw2::GLFW_FULLSCREEN;
 
 constexpr int kOpened = glfw2::GLFW_OPENED;
@@ -127,8 +127,6 @@ namespace {
 // ============================================================================
 
 constexpr const char* kDefaultTitle = "GLFW Window";
-constexpr int kDefaultWidth = 640;  // GLFW 2's size for glfwOpenWindow(0, 0, ...)
-constexpr int kDefaultHeight = 480;
 constexpr int kHintCount = v2::kProfile - v2::kRefreshRate + 1;
 
 // Hints for the next window, indexed by target - GLFW_REFRESH_RATE.
@@ -151,12 +149,7 @@ struct Layer {
     bool keyRepeat = false;
     bool autoPoll = true;
 
-    // The callbacks of the open window; glfwOpenWindow forgets them.
-    glfw2::GLFWwindowclosefun onClose = nullptr;
-    glfw2::GLFWkeyfun onKey = nullptr;
-    glfw2::GLFWcharfun onChar = nullptr;
-    glfw2::GLFWmousebuttonfun onMouseButton = nullptr;
-    glfw2::GLFWmouseposfun onMousePos = nullptr;
+    glfw2::shared::WindowCallbacks callbacks;
 
     // GLFW 3 reports a key before the character it types: whether that key
     // was a repeat decides whether the character is one.
@@ -179,11 +172,7 @@ Layer layer;
 void ResetWindowInput() {
     layer.keyRepeat = false;
     layer.autoPoll = true;
-    layer.onClose = nullptr;
-    layer.onKey = nullptr;
-    layer.onChar = nullptr;
-    layer.onMouseButton = nullptr;
-    layer.onMousePos = nullptr;
+    layer.callbacks = glfw2::shared::WindowCallbacks();
     layer.lastKeyWasRepeat = false;
     layer.mouseX = 0;
     layer.mouseY = 0;
@@ -302,10 +291,6 @@ const std::vector<int>& Glfw3KeysOf(int glfw2Key) {
 // 4. Input handlers fed by GLFW 3's callbacks
 // ============================================================================
 
-bool Printable(unsigned int c) {
-    return (c >= 32 && c <= 126) || c >= 160;
-}
-
 void KeyCallback3(GLFWwindow*, int key, int, int action, int) {
     glfw2::detail::OnGlfw3Key(key, action);
 }
@@ -315,24 +300,20 @@ void CharCallback3(GLFWwindow*, unsigned int codepoint) {
 }
 
 void MouseButtonCallback3(GLFWwindow*, int button, int action, int) {
-    if (layer.onMouseButton)
-        layer.onMouseButton(button, action == GLFW_PRESS ? v2::kPress : v2::kRelease);
+    if (layer.callbacks.onMouseButton)
+        layer.callbacks.onMouseButton(button, action == GLFW_PRESS ? v2::kPress : v2::kRelease);
 }
 
 void CursorPosCallback3(GLFWwindow*, double x, double y) {
-    int ix = static_cast<int>(std::floor(x));
-    int iy = static_cast<int>(std::floor(y));
-    if (ix == layer.mouseX && iy == layer.mouseY) return;
-    layer.mouseX = ix;
-    layer.mouseY = iy;
-    if (layer.onMousePos) layer.onMousePos(ix, iy);
+    glfw2::shared::MoveCursor(layer.callbacks, layer.mouseX, layer.mouseY,
+                              static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)));
 }
 
 // GLFW 3 has already marked the window to close; a callback that says 0
 // takes that back. A window that stays marked is destroyed after the poll,
 // as GLFW 2 closed it.
 void CloseCallback3(GLFWwindow* window) {
-    if (layer.onClose && layer.onClose() == 0) ::glfwSetWindowShouldClose(window, GLFW_FALSE);
+    if (glfw2::shared::CloseVetoed(layer.callbacks)) ::glfwSetWindowShouldClose(window, GLFW_FALSE);
 }
 
 void FocusCallback3(GLFWwindow*, int focused) {
@@ -402,19 +383,19 @@ int KeyFromGlfw3(int glfw3Key) {
 void OnGlfw3Key(int glfw3Key, int glfw3Action) {
     layer.lastKeyWasRepeat = glfw3Action == GLFW_REPEAT;
     int key = TranslateKey(glfw3Key);
-    if (key == v2::kKeyUnknown || !layer.onKey) return;
+    if (key == v2::kKeyUnknown || !layer.callbacks.onKey) return;
     if (glfw3Action == GLFW_REPEAT) {
         if (!layer.keyRepeat) return;
-        layer.onKey(key, v2::kPress);
+        layer.callbacks.onKey(key, v2::kPress);
         return;
     }
-    layer.onKey(key, glfw3Action == GLFW_PRESS ? v2::kPress : v2::kRelease);
+    layer.callbacks.onKey(key, glfw3Action == GLFW_PRESS ? v2::kPress : v2::kRelease);
 }
 
 void OnGlfw3Char(unsigned int codepoint) {
-    if (!Printable(codepoint) || !layer.onChar) return;
+    if (!glfw2::shared::PrintableCharacter(codepoint) || !layer.callbacks.onChar) return;
     if (layer.lastKeyWasRepeat && !layer.keyRepeat) return;
-    layer.onChar(static_cast<int>(codepoint), v2::kPress);
+    layer.callbacks.onChar(static_cast<int>(codepoint), v2::kPress);
 }
 
 }  // namespace glfw2::detail
@@ -443,18 +424,9 @@ void glfwTerminate() {
 int glfwOpenWindow(int width, int height, int redbits, int greenbits, int bluebits, int alphabits,
                    int depthbits, int stencilbits, int mode) {
     if (!layer.initialised) return 0;
-    if (mode != v2::kWindow && mode != v2::kFullscreen) return 0;
+    if (!glfw2::shared::KnownWindowMode(mode)) return 0;
     DestroyWindow();
-
-    // GLFW 2's sizes: nothing asked gives 640 by 480, one side alone 4:3.
-    if (width <= 0 && height <= 0) {
-        width = kDefaultWidth;
-        height = kDefaultHeight;
-    } else if (width <= 0) {
-        width = height * 4 / 3;
-    } else if (height <= 0) {
-        height = width * 3 / 4;
-    }
+    glfw2::shared::FillWindowSize(width, height);
 
     layer.usedHints = layer.nextHints;
     layer.nextHints = Hints();
@@ -598,26 +570,24 @@ void glfwGetMousePos(int* xpos, int* ypos) {
 }
 
 void glfwSetWindowCloseCallback(GLFWwindowclosefun cbfun) {
-    if (layer.window) layer.onClose = cbfun;
+    if (layer.window) layer.callbacks.onClose = cbfun;
 }
 
 void glfwSetKeyCallback(GLFWkeyfun cbfun) {
-    if (layer.window) layer.onKey = cbfun;
+    if (layer.window) layer.callbacks.onKey = cbfun;
 }
 
 void glfwSetCharCallback(GLFWcharfun cbfun) {
-    if (layer.window) layer.onChar = cbfun;
+    if (layer.window) layer.callbacks.onChar = cbfun;
 }
 
 void glfwSetMouseButtonCallback(GLFWmousebuttonfun cbfun) {
-    if (layer.window) layer.onMouseButton = cbfun;
+    if (layer.window) layer.callbacks.onMouseButton = cbfun;
 }
 
 void glfwSetMousePosCallback(GLFWmouseposfun cbfun) {
-    if (!layer.window) return;
-    layer.onMousePos = cbfun;
-    // The program learns where the cursor is without waiting for a move.
-    if (cbfun) cbfun(layer.mouseX, layer.mouseY);
+    if (layer.window)
+        glfw2::shared::SetMousePosCallback(layer.callbacks, cbfun, layer.mouseX, layer.mouseY);
 }
 
 namespace {

@@ -13,6 +13,8 @@
 
 #include "tests/fakes/glfw_fake.h"
 
+#include "platform/glfw2_shared.h"
+
 #include <algorithm>
 #include <map>
 
@@ -24,13 +26,8 @@ using namespace glfw2;
 // 1. State
 // ============================================================================
 
-constexpr int kDefaultWidth = 640;
-constexpr int kDefaultHeight = 480;
 constexpr int kDefaultPollLimit = 100000;
 constexpr int kJoysticks = GLFW_JOYSTICK_LAST + 1;
-constexpr int kPrintableLow = 32;
-constexpr int kPrintableHigh = 126;
-constexpr int kLatin1Start = 160;
 
 struct Scheduled {
     double time;
@@ -61,11 +58,7 @@ struct Fake {
 
     // Switches and callbacks (reset by each open).
     std::map<int, bool> enabled;
-    GLFWwindowclosefun onClose = nullptr;
-    GLFWkeyfun onKey = nullptr;
-    GLFWcharfun onChar = nullptr;
-    GLFWmousebuttonfun onMouseButton = nullptr;
-    GLFWmouseposfun onMousePos = nullptr;
+    shared::WindowCallbacks callbacks;
 
     // Input state.
     bool keys[GLFW_KEY_LAST + 1] = {};
@@ -111,11 +104,7 @@ void ForgetWindowInput() {
     fake.enabled[GLFW_KEY_REPEAT] = false;
     fake.enabled[GLFW_AUTO_POLL_EVENTS] = true;
     fake.enabled[GLFW_MOUSE_CURSOR] = true;
-    fake.onClose = nullptr;
-    fake.onKey = nullptr;
-    fake.onChar = nullptr;
-    fake.onMouseButton = nullptr;
-    fake.onMousePos = nullptr;
+    fake.callbacks = shared::WindowCallbacks();
     std::fill(std::begin(fake.keys), std::end(fake.keys), false);
 }
 
@@ -327,19 +316,19 @@ void ClearRecord() {
 }
 
 GLFWkeyfun KeyCallback() {
-    return fake.onKey;
+    return fake.callbacks.onKey;
 }
 GLFWcharfun CharCallback() {
-    return fake.onChar;
+    return fake.callbacks.onChar;
 }
 GLFWmousebuttonfun MouseButtonCallback() {
-    return fake.onMouseButton;
+    return fake.callbacks.onMouseButton;
 }
 GLFWmouseposfun MousePosCallback() {
-    return fake.onMousePos;
+    return fake.callbacks.onMousePos;
 }
 GLFWwindowclosefun CloseCallback() {
-    return fake.onClose;
+    return fake.callbacks.onClose;
 }
 
 }  // namespace glfw_fake
@@ -360,25 +349,22 @@ void Deliver(const glfw_fake::Event& e) {
                 action = GLFW_PRESS;
             }
             if (ValidKey(e.a)) fake.keys[e.a] = action == GLFW_PRESS;
-            if (fake.onKey) fake.onKey(e.a, action);
+            if (fake.callbacks.onKey) fake.callbacks.onKey(e.a, action);
             return;
         }
         case Kind::Char:
-            if (e.a < kPrintableLow || (e.a > kPrintableHigh && e.a < kLatin1Start)) return;
-            if (fake.onChar) fake.onChar(e.a, GLFW_PRESS);
+            if (e.a < 0 || !shared::PrintableCharacter(static_cast<unsigned int>(e.a))) return;
+            if (fake.callbacks.onChar) fake.callbacks.onChar(e.a, GLFW_PRESS);
             return;
         case Kind::MouseButton:
-            if (fake.onMouseButton) fake.onMouseButton(e.a, e.b);
+            if (fake.callbacks.onMouseButton) fake.callbacks.onMouseButton(e.a, e.b);
             return;
         case Kind::MousePos:
-            if (e.a == fake.mouseX && e.b == fake.mouseY) return;
-            fake.mouseX = e.a;
-            fake.mouseY = e.b;
-            if (fake.onMousePos) fake.onMousePos(e.a, e.b);
+            shared::MoveCursor(fake.callbacks, fake.mouseX, fake.mouseY, e.a, e.b);
             return;
         case Kind::Close:
             if (!fake.open) return;
-            if (!fake.onClose || fake.onClose() != 0) LoseWindow();
+            if (!shared::CloseVetoed(fake.callbacks)) LoseWindow();
             return;
         case Kind::Focus:
             fake.active = e.a != 0;
@@ -451,20 +437,11 @@ int glfwOpenWindow(int width, int height, int redbits, int greenbits, int bluebi
     Record("glfwOpenWindow",
            {double(width), double(height), double(redbits), double(greenbits), double(bluebits),
             double(alphabits), double(depthbits), double(stencilbits), double(mode)});
-    if (width <= 0 && height <= 0) {
-        width = kDefaultWidth;
-        height = kDefaultHeight;
-    } else if (width <= 0) {
-        width = height * 4 / 3;
-    } else if (height <= 0) {
-        height = width * 3 / 4;
-    }
+    shared::FillWindowSize(width, height);
     bool resizable = fake.nextResizable;
     fake.nextResizable = true;
     LoseWindow();
-    if (!fake.initialised || !fake.openResult || (mode != GLFW_WINDOW && mode != GLFW_FULLSCREEN)) {
-        return 0;
-    }
+    if (!fake.initialised || !fake.openResult || !shared::KnownWindowMode(mode)) return 0;
 
     glfw_fake::WindowRecord w;
     w.width = width;
@@ -580,29 +557,27 @@ void glfwGetMousePos(int* xpos, int* ypos) {
 
 void glfwSetWindowCloseCallback(GLFWwindowclosefun cbfun) {
     Record("glfwSetWindowCloseCallback", {cbfun ? 1.0 : 0.0});
-    if (fake.open) fake.onClose = cbfun;
+    if (fake.open) fake.callbacks.onClose = cbfun;
 }
 
 void glfwSetKeyCallback(GLFWkeyfun cbfun) {
     Record("glfwSetKeyCallback", {cbfun ? 1.0 : 0.0});
-    if (fake.open) fake.onKey = cbfun;
+    if (fake.open) fake.callbacks.onKey = cbfun;
 }
 
 void glfwSetCharCallback(GLFWcharfun cbfun) {
     Record("glfwSetCharCallback", {cbfun ? 1.0 : 0.0});
-    if (fake.open) fake.onChar = cbfun;
+    if (fake.open) fake.callbacks.onChar = cbfun;
 }
 
 void glfwSetMouseButtonCallback(GLFWmousebuttonfun cbfun) {
     Record("glfwSetMouseButtonCallback", {cbfun ? 1.0 : 0.0});
-    if (fake.open) fake.onMouseButton = cbfun;
+    if (fake.open) fake.callbacks.onMouseButton = cbfun;
 }
 
 void glfwSetMousePosCallback(GLFWmouseposfun cbfun) {
     Record("glfwSetMousePosCallback", {cbfun ? 1.0 : 0.0});
-    if (!fake.open) return;
-    fake.onMousePos = cbfun;
-    if (cbfun) cbfun(fake.mouseX, fake.mouseY);
+    if (fake.open) shared::SetMousePosCallback(fake.callbacks, cbfun, fake.mouseX, fake.mouseY);
 }
 
 void glfwEnable(int token) {
