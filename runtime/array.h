@@ -103,18 +103,7 @@ public:
     Array Slice(int from) const { return Slice(from, Length()); }
     Array Slice(int from, int term) const {
         int length = Length();
-        if (from < 0) {
-            from += length;
-            if (from < 0) from = 0;
-        } else if (from > length) {
-            from = length;
-        }
-        if (term < 0) {
-            term += length;
-        } else if (term > length) {
-            term = length;
-        }
-        if (from >= term) return Array();
+        if (!ClipSliceBounds(length, from, term)) return Array();
         if (from == 0 && term == length) return *this;
         return Array(Data() + from, term - from);
     }

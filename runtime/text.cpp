@@ -201,18 +201,7 @@ String String::Slice(int from) const {
 
 String String::Slice(int from, int term) const {
     int length = Length();
-    if (from < 0) {
-        from += length;
-        if (from < 0) from = 0;
-    } else if (from > length) {
-        from = length;
-    }
-    if (term < 0) {
-        term += length;  // not clamped: a term still below from gives the empty string
-    } else if (term > length) {
-        term = length;
-    }
-    if (from >= term) return String();
+    if (!ClipSliceBounds(length, from, term)) return String();
     if (from == 0 && term == length) return *this;
     return String(Data() + from, term - from);
 }

@@ -20,6 +20,25 @@ class Array;
 // Ends the process with a runtime error; defined with the other exits in runtime/errors.cpp.
 [[noreturn]] void bbOutOfMemory();
 
+// The bounds rules that String::Slice and Array::Slice share, applied to a sequence of `length`
+// elements: a negative `from` counts from the end and stops at 0; a negative `term` counts from
+// the end but is not clamped (a term still below `from` gives an empty slice); both stop at the
+// length. True when the slice has elements.
+inline bool ClipSliceBounds(int length, int& from, int& term) {
+    if (from < 0) {
+        from += length;
+        if (from < 0) from = 0;
+    } else if (from > length) {
+        from = length;
+    }
+    if (term < 0) {
+        term += length;
+    } else if (term > length) {
+        term = length;
+    }
+    return from < term;
+}
+
 class String {
 public:
     // One heap block: the two counters followed by `length` characters, no terminator.
