@@ -201,4 +201,37 @@ void drawTextCentred(Canvas& canvas, const std::string& text, float cx, float cy
     drawText(canvas, text, cx - w / 2, cy - float(kGlyphCapRows) * unit / 2, unit, paint, thicken);
 }
 
+namespace {
+constexpr int kGameLetterCell = 7;
+
+int letterCorrection(char ch) {
+    switch (ch) {
+        case 'w':
+        case 'm':
+            return 2;
+        case 'W':
+        case 'M':
+            return 1;
+        case 'i':
+        case 'f':
+        case 'l':
+            return -3;
+        case 'j':
+        case 's':
+        case 'k':
+        case 'r':
+        case 'z':
+        case 't':
+        case 'n':
+            return -1;
+        default:
+            return 0;
+    }
+}
+}  // namespace
+
+int gameLetterAdvance(char ch) {
+    return kGameLetterCell + letterCorrection(ch);
+}
+
 }  // namespace datagen

@@ -29,6 +29,11 @@ const Glyph* glyphFor(int code);
 int glyphAdvance(int code);
 int textWidth(const std::string& text);  // in glyph pixels, without the last gap
 
+// How far the game's own text routine moves on after a character, in glyph
+// pixels: its 7-pixel cell with the per-letter correction the glyph widths
+// are drawn to.
+int gameLetterAdvance(char ch);
+
 // Draws one glyph with its top-left glyph pixel at (x, y), `unit` base units
 // per glyph pixel. The strokes are drawn as round-capped lines between
 // neighbouring ink pixels, so at the base scale the glyph is the bitmap and

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tools/datagen/canvas.h"
+#include "tools/datagen/pixel_font.h"
 #include "tools/datagen/sheets.h"
 
 namespace datagen {
@@ -70,37 +71,12 @@ void oval(Image& dst, float cx, float cy, float rx, float ry, Color c) {
         }
 }
 
-int spacing(char ch) {
-    switch (ch) {
-        case 'w':
-        case 'm':
-            return 2;
-        case 'W':
-        case 'M':
-            return 1;
-        case 'i':
-        case 'f':
-        case 'l':
-            return -3;
-        case 'j':
-        case 's':
-        case 'k':
-        case 'r':
-        case 'z':
-        case 't':
-        case 'n':
-            return -1;
-        default:
-            return 0;
-    }
-}
-
 // The game's text routine with the game font: cell advance 7 by 10.
 void text(Image& dst, const std::string& t, float x, float y, float scale, Color tint,
           float alignX = 0, float alignY = 0) {
     float w = 0;
     for (char ch : t)
-        w = std::trunc(w + float(7 + spacing(ch)) * scale);
+        w = std::trunc(w + float(gameLetterAdvance(ch)) * scale);
     float pen = x - w * alignX / 2, top = y - (alignY - 1) * 10 * scale / 2, line = top;
     float start = pen;
     for (size_t i = 0; i < t.size(); ++i) {
@@ -111,7 +87,7 @@ void text(Image& dst, const std::string& t, float x, float y, float scale, Color
             continue;
         }
         if (ch > 32) sprite(dst, "fonts/editundo", ch - 32, pen, line, scale, scale, 0, tint);
-        pen += float(7 + spacing(ch)) * scale;
+        pen += float(gameLetterAdvance(ch)) * scale;
     }
 }
 
