@@ -54,6 +54,20 @@ char16_t ascii_upper(char16_t c) {
     return c >= u'a' && c <= u'z' ? c - (u'a' - u'A') : c;
 }
 
+// A copy of `s` with `map` applied to every character, or nullptr when no character changes (the
+// caller then returns `s` itself, as the sharing rules promise).
+String::Rep* copy_mapped(const String& s, char16_t (*map)(char16_t)) {
+    for (int i = 0; i < s.Length(); ++i) {
+        if (map(s[i]) != s[i]) {
+            String::Rep* rep = copy_rep(s.Data(), s.Length());
+            for (int j = i; j < s.Length(); ++j)
+                rep->data()[j] = map(rep->data()[j]);
+            return rep;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 String::Rep* String::Rep::alloc(int length) {
@@ -285,27 +299,13 @@ String String::Replace(const String& find, const String& replacement) const {
 }
 
 String String::ToLower() const {
-    for (int i = 0; i < Length(); ++i) {
-        if (ascii_lower((*this)[i]) != (*this)[i]) {
-            Rep* rep = copy_rep(Data(), Length());
-            for (int j = i; j < Length(); ++j)
-                rep->data()[j] = ascii_lower(rep->data()[j]);
-            return String(rep);
-        }
-    }
-    return *this;
+    Rep* rep = copy_mapped(*this, ascii_lower);
+    return rep ? String(rep) : *this;
 }
 
 String String::ToUpper() const {
-    for (int i = 0; i < Length(); ++i) {
-        if (ascii_upper((*this)[i]) != (*this)[i]) {
-            Rep* rep = copy_rep(Data(), Length());
-            for (int j = i; j < Length(); ++j)
-                rep->data()[j] = ascii_upper(rep->data()[j]);
-            return String(rep);
-        }
-    }
-    return *this;
+    Rep* rep = copy_mapped(*this, ascii_upper);
+    return rep ? String(rep) : *this;
 }
 
 String String::Trim() const {
