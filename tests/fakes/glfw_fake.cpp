@@ -99,6 +99,20 @@ bool ValidKey(int key) {
     return key >= 0 && key <= GLFW_KEY_LAST;
 }
 
+const Joystick* PresentJoystick(int joy) {
+    if (joy < 0 || joy >= kJoysticks || !fake.joysticks[joy].present) return nullptr;
+    return &fake.joysticks[joy];
+}
+
+// Copies at most `max` of `from` to `to`; returns how many.
+template <class T>
+int CopyUpTo(const std::vector<T>& from, T* to, int max) {
+    if (!to || max <= 0) return 0;
+    int n = std::min(max, static_cast<int>(from.size()));
+    std::copy(from.begin(), from.begin() + n, to);
+    return n;
+}
+
 void ForgetWindowInput() {
     fake.enabled.clear();
     fake.enabled[GLFW_KEY_REPEAT] = false;
@@ -511,10 +525,7 @@ void glfwSwapBuffers() {
 }
 
 int glfwGetVideoModes(GLFWvidmode* list, int maxcount) {
-    if (!list || maxcount <= 0) return 0;
-    int n = std::min(maxcount, static_cast<int>(fake.modes.size()));
-    std::copy(fake.modes.begin(), fake.modes.begin() + n, list);
-    return n;
+    return CopyUpTo(fake.modes, list, maxcount);
 }
 
 void glfwGetDesktopMode(GLFWvidmode* mode) {
@@ -591,36 +602,28 @@ void glfwDisable(int token) {
 }
 
 int glfwGetJoystickParam(int joy, int param) {
-    if (joy < 0 || joy >= kJoysticks || !fake.joysticks[joy].present) return 0;
-    const Joystick& j = fake.joysticks[joy];
+    const Joystick* j = PresentJoystick(joy);
+    if (!j) return 0;
     switch (param) {
         case GLFW_PRESENT:
             return 1;
         case GLFW_AXES:
-            return static_cast<int>(j.axes.size());
+            return static_cast<int>(j->axes.size());
         case GLFW_BUTTONS:
-            return static_cast<int>(j.buttons.size());
+            return static_cast<int>(j->buttons.size());
         default:
             return 0;
     }
 }
 
 int glfwGetJoystickPos(int joy, float* pos, int numaxes) {
-    if (!pos || numaxes <= 0 || joy < 0 || joy >= kJoysticks) return 0;
-    const Joystick& j = fake.joysticks[joy];
-    if (!j.present) return 0;
-    int n = std::min(numaxes, static_cast<int>(j.axes.size()));
-    std::copy(j.axes.begin(), j.axes.begin() + n, pos);
-    return n;
+    const Joystick* j = PresentJoystick(joy);
+    return j ? CopyUpTo(j->axes, pos, numaxes) : 0;
 }
 
 int glfwGetJoystickButtons(int joy, unsigned char* buttons, int numbuttons) {
-    if (!buttons || numbuttons <= 0 || joy < 0 || joy >= kJoysticks) return 0;
-    const Joystick& j = fake.joysticks[joy];
-    if (!j.present) return 0;
-    int n = std::min(numbuttons, static_cast<int>(j.buttons.size()));
-    std::copy(j.buttons.begin(), j.buttons.begin() + n, buttons);
-    return n;
+    const Joystick* j = PresentJoystick(joy);
+    return j ? CopyUpTo(j->buttons, buttons, numbuttons) : 0;
 }
 
 double glfwGetTime() {
