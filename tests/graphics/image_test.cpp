@@ -356,29 +356,36 @@ protected:
     std::string dir;
 };
 
-TEST_F(ImageFileTest, LoadsPngFilesWithTheirOwnChannelCount) {
+// Two pixels, repeated: grey-alpha and RGBA pixels are premultiplied on the
+// way in, grey and RGB ones are kept as decoded.
+TEST_F(ImageFileTest, LoadsPngFilesWithTheirOwnChannelCountPremultiplied) {
     struct Case {
         int channels;
-        std::vector<uint8_t> pixel;
-        std::vector<uint8_t> stored;
+        std::vector<uint8_t> pixels, stored;
+        GLenum glFormat;
     };
-    const Case cases[] = {{1, {77}, {77}},
-                          {2, {200, 128}, {100, 128}},
-                          {3, {1, 2, 3}, {1, 2, 3}},
-                          {4, {200, 100, 50, 128}, {100, 50, 25, 128}}};
+    const Case cases[] = {
+        {1, {77, 250}, {77, 250}, GL_LUMINANCE},
+        {2, {255, 0, 200, 128}, {0, 0, 100, 128}, GL_LUMINANCE_ALPHA},
+        {3, {1, 2, 3, 200, 100, 50}, {1, 2, 3, 200, 100, 50}, GL_RGB},
+        {4, {9, 9, 9, 255, 200, 100, 50, 128}, {9, 9, 9, 255, 100, 50, 25, 128}, GL_RGBA}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.channels);
-        std::vector<uint8_t> pixels;
-        for (int i = 0; i < 6 * 4; ++i)
-            pixels.insert(pixels.end(), c.pixel.begin(), c.pixel.end());
+        std::vector<uint8_t> pixels, stored;
+        for (int i = 0; i < 6 * 4 / 2; ++i) {
+            pixels.insert(pixels.end(), c.pixels.begin(), c.pixels.end());
+            stored.insert(stored.end(), c.stored.begin(), c.stored.end());
+        }
         const std::string path =
             WritePng("img" + std::to_string(c.channels) + ".png", 6, 4, c.channels, pixels);
         c_Image* image = bb_graphics_LoadImage2(String(path.c_str()), 3, 2, 4, 0);
         ASSERT_NE(image, nullptr);
         gxtkSurface* s = image->m_Surface;
         EXPECT_EQ(s->depth, c.channels);
-        EXPECT_EQ(std::vector<uint8_t>(s->data, s->data + c.channels), c.stored);
-        EXPECT_NE(s->texture, 0u);  // loading binds at once
+        EXPECT_EQ(std::vector<uint8_t>(s->data, s->data + stored.size()), stored);
+        // Loading binds at once, in the format of the file's channels.
+        ASSERT_NE(fakegl::GetTexture(s->texture), nullptr);
+        EXPECT_EQ(fakegl::GetTexture(s->texture)->format, c.glFormat);
         EXPECT_EQ(FramePositions(image), (Frames{{0, 0}, {3, 0}, {0, 2}, {3, 2}}));
     }
 }

@@ -1,7 +1,8 @@
-// Surfaces on the recording GL fake: premultiplication, lazy texture
-// creation and its parameters, the power-of-two retry on a driver that
-// refuses other sizes, re-creation after the window (and its context) was
-// re-made, SetSubData before and after a texture exists, and Discard.
+// Surfaces on the recording GL fake: lazy texture creation and its
+// parameters, the power-of-two retry on a driver that refuses other sizes,
+// re-creation after the window (and its context) was re-made, SetSubData
+// before and after a texture exists, and Discard. Premultiplication is
+// checked where image loading makes surfaces (image_test.cpp).
 #include <string>
 
 #include "host/glfwgame.h"
@@ -14,30 +15,6 @@ class SurfaceTest : public FakeGraphicsTest {};
 
 std::vector<uint8_t> Bytes(const gxtkSurface* s) {
     return std::vector<uint8_t>(s->data, s->data + s->width * s->height * s->depth);
-}
-
-TEST_F(SurfaceTest, PremultipliesGreyAlphaAndRgbaOnly) {
-    struct Case {
-        std::string name;
-        int depth;
-        std::vector<uint8_t> in, out;
-    };
-    const std::vector<Case> cases = {
-        {"RGBA",
-         4,
-         {200, 100, 50, 128, 255, 255, 255, 255},
-         {100, 50, 25, 128, 255, 255, 255, 255}},
-        {"grey-alpha", 2, {255, 0, 200, 255, 100, 51}, {0, 0, 200, 255, 20, 51}},
-        {"RGB stays as decoded", 3, {200, 100, 50}, {200, 100, 50}},
-        {"grey stays as decoded", 1, {7, 250}, {7, 250}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const int pixels = static_cast<int>(c.in.size()) / c.depth;
-        gxtkSurface* s = MakeSurface(pixels, 1, c.depth, c.in);
-        EXPECT_EQ(Bytes(s), c.out);
-        EXPECT_EQ(s->format, gxtkSurface::FormatForDepth(c.depth));
-    }
 }
 
 TEST_F(SurfaceTest, FirstBindMakesANearestClampedTextureFromThePixels) {
@@ -152,15 +129,15 @@ TEST_F(SurfaceTest, SetSubDataBeforeAnyWindowOnlyUpdatesThePixelCopy) {
     EXPECT_EQ(fakegl::GetTexture(s->texture)->pixels, expected);
 }
 
-TEST_F(SurfaceTest, SetSubDataUploadsWholeRowsAtOnceAndPartialRowsOneByOne) {
+TEST_F(SurfaceTest, SetSubDataUploadsRowsAndKeepsInsideTheSurface) {
     gxtkSurface* s = MakeSolidSurface(4, 4, 0, 0, 0, 255);
     s->Bind();
-    std::vector<uint32_t> src(4 * 3, 0xFF0000FFu);
+    std::vector<uint32_t> src(6 * 6, 0xFF0000FFu);
 
+    // Whole rows go up at once, partial rows one by one.
     fakegl::ClearLog();
     s->SetSubData(0, 1, 4, 2, src.data(), 4);
     EXPECT_EQ(fakegl::CountCalls("glTexSubImage2D"), 1);
-
     fakegl::ClearLog();
     src.assign(src.size(), 0xFF00FF00u);
     s->SetSubData(1, 0, 2, 3, src.data(), 4);
@@ -169,18 +146,15 @@ TEST_F(SurfaceTest, SetSubDataUploadsWholeRowsAtOnceAndPartialRowsOneByOne) {
     // Pixel (2, 1) is green now, (3, 1) still the blue of the first write.
     EXPECT_EQ(s->data[(1 * 4 + 2) * 4 + 1], 255);
     EXPECT_EQ(s->data[(1 * 4 + 3) * 4 + 2], 255);
-}
 
-TEST_F(SurfaceTest, SetSubDataKeepsInsideTheSurfaceAndIgnoresNonRgba) {
-    gxtkSurface* s = MakeSolidSurface(4, 4, 0, 0, 0, 255);
-    s->Bind();
-    std::vector<uint32_t> src(6 * 6, 0xFFFFFFFFu);
+    src.assign(src.size(), 0xFFFFFFFFu);
     s->SetSubData(-1, -1, 6, 6, src.data(), 6);  // overhangs every side
     for (uint8_t byte : Bytes(s))
         EXPECT_EQ(byte, 255);
     EXPECT_EQ(fakegl::GetTexture(s->texture)->pixels, Bytes(s));
     s->SetSubData(4, 0, 2, 2, src.data(), 6);  // entirely outside: nothing
 
+    // Only RGBA surfaces take data.
     gxtkSurface* rgb = MakeSurface(1, 1, 3, {1, 2, 3});
     rgb->SetSubData(0, 0, 1, 1, src.data(), 1);
     EXPECT_EQ(Bytes(rgb), (std::vector<uint8_t>{1, 2, 3}));
