@@ -149,20 +149,14 @@ TEST_F(EventsTest, KeysSendTheirCodeAndCharactersComeFromTheRightPlace) {
     Inject(Key(GLFW_KEY_RSHIFT, GLFW_PRESS));
     Inject(Key(GLFW_KEY_LSHIFT, GLFW_RELEASE));
     Inject(Char(' '));
-    EXPECT_EQ(Deliver(), (std::vector<std::string>{"key 1 65", "key 3 97", "key 2 65", "key 1 46",
-                                                   "key 3 127", "key 1 13", "key 3 13", "key 1 16",
-                                                   "key 1 16", "key 2 16", "key 3 32"}));
-}
-
-TEST_F(EventsTest, AHeldCursorKeySendsItsCharacterOnEveryRepeat) {
-    OpenStarted();
-    glfw_fake::Inject(glfw_fake::Key(GLFW_KEY_UP, GLFW_PRESS));
-    glfw_fake::Inject(glfw_fake::Key(GLFW_KEY_UP, glfw_fake::kRepeat));
-    glfw_fake::Inject(glfw_fake::Key(GLFW_KEY_UP, glfw_fake::kRepeat));
-    glfw_fake::Inject(glfw_fake::Key(GLFW_KEY_UP, GLFW_RELEASE));
-    EXPECT_EQ(Deliver(),
-              (std::vector<std::string>{"key 1 38", "key 3 65574", "key 1 38", "key 3 65574",
-                                        "key 1 38", "key 3 65574", "key 2 38"}));
+    // A held cursor key sends its character on every repeat.
+    Inject(Key(GLFW_KEY_UP, GLFW_PRESS));
+    Inject(Key(GLFW_KEY_UP, glfw_fake::kRepeat));
+    Inject(Key(GLFW_KEY_UP, GLFW_RELEASE));
+    EXPECT_EQ(Deliver(), (std::vector<std::string>{
+                             "key 1 65", "key 3 97", "key 2 65", "key 1 46", "key 3 127",
+                             "key 1 13", "key 3 13", "key 1 16", "key 1 16", "key 2 16", "key 3 32",
+                             "key 1 38", "key 3 65574", "key 1 38", "key 3 65574", "key 2 38"}));
 }
 
 TEST_F(EventsTest, TheCloseButtonSendsTheCloseKeyAndLeavesTheWindowOpen) {
@@ -265,11 +259,6 @@ TEST_F(EventsTest, AWindowedWindowIsCentredTitledAndSetUpForTheLoop) {
     EXPECT_EQ(glfw_fake::Titles(), (std::vector<std::string>{"Dropling in A Vuro"}));
     EXPECT_TRUE(glfw_fake::Enabled(GLFW_KEY_REPEAT));
     EXPECT_FALSE(glfw_fake::Enabled(GLFW_AUTO_POLL_EVENTS));
-    EXPECT_NE(glfw_fake::KeyCallback(), nullptr);
-    EXPECT_NE(glfw_fake::CharCallback(), nullptr);
-    EXPECT_NE(glfw_fake::MouseButtonCallback(), nullptr);
-    EXPECT_NE(glfw_fake::MousePosCallback(), nullptr);
-    EXPECT_NE(glfw_fake::CloseCallback(), nullptr);
     EXPECT_EQ(glfwGraphicsSeq, 1);
 }
 

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/host/host_fixture.h"
@@ -153,78 +154,67 @@ TEST_F(LoopTest, RateZeroInsideAnUpdateStopsTheCatchUpAndRendersOncePerEvent) {
 // Suspension
 // ---------------------------------------------------------------------------
 
-TEST_F(LoopTest, MinimisingSuspendsOnceStopsDrawingAndRestoringResumesWithAnUpdateAtOnce) {
-    AttachAtSixty();
-    glfw_fake::At(0.055, glfw_fake::Iconify(true));
-    glfw_fake::At(0.1, glfw_fake::MousePos(5, 5));
-    glfw_fake::At(0.2, glfw_fake::MousePos(6, 6));
-    glfw_fake::At(0.3, glfw_fake::Iconify(false));
-    glfw_fake::EndAt(0.34);
-    host_->Run();
+// Each case scripts the window's states from 0.055 s to a restore at 0.3 s.
+// Between the one SuspendGame and the one ResumeGame input still arrives; a
+// minimised window draws nothing, a merely unfocused one draws once per
+// event (and counts as not minimised even when minimised after losing
+// focus); the first update after the resume is due at once.
+struct SuspendCase {
+    const char* name;
+    std::vector<std::pair<double, glfw_fake::Event>> script;
+    std::vector<std::string> whileSuspended;
+};
 
-    const auto steps = Timeline();
-    const size_t suspend = IndexOf(steps, "suspend");
-    const size_t resume = IndexOf(steps, "resume");
-    ASSERT_LT(suspend, resume);
-    ASSERT_LT(resume, steps.size());
-    EXPECT_EQ(CountIn(steps, "suspend", 0, steps.size()), 1);
-    EXPECT_EQ(CountIn(steps, "resume", 0, steps.size()), 1);
-    EXPECT_EQ(CountIn(steps, "render", suspend, resume), 0);
-    EXPECT_EQ(CountIn(steps, "update", suspend, resume), 0);
-    // Input still arrives while minimised.
-    EXPECT_EQ(Names(steps, suspend, resume),
-              (std::vector<std::string>{"suspend", "wait", "mouse 6 -1 5 5", "wait",
-                                        "mouse 6 -1 6 6", "wait"}));
-    // The first update after the resume is due at once: no sleep, no backlog.
-    ASSERT_LT(resume + 1, steps.size());
-    EXPECT_EQ(steps[resume + 1].what, "update");
-    EXPECT_NEAR(steps[resume + 1].time, 0.3, kTimeEps);
-    EXPECT_EQ(CountIn(steps, "update", resume, steps.size()), 3);
-}
+class SuspendTest : public LoopTest, public ::testing::WithParamInterface<SuspendCase> {};
 
-TEST_F(LoopTest, LosingFocusSuspendsButStillRendersOncePerEventAndPassesInput) {
-    AttachAtSixty();
-    glfw_fake::At(0.055, glfw_fake::Focus(false));
-    glfw_fake::At(0.1, glfw_fake::MousePos(5, 5));
-    glfw_fake::At(0.2, glfw_fake::Key('A', GLFW_PRESS));
-    glfw_fake::At(0.3, glfw_fake::Focus(true));
-    glfw_fake::EndAt(0.34);
-    host_->Run();
-
-    const auto steps = Timeline();
-    const size_t suspend = IndexOf(steps, "suspend");
-    const size_t resume = IndexOf(steps, "resume");
-    ASSERT_LT(suspend, resume);
-    ASSERT_LT(resume, steps.size());
-    EXPECT_EQ(Names(steps, suspend, resume),
-              (std::vector<std::string>{"suspend", "render", "wait", "mouse 6 -1 5 5", "render",
-                                        "wait", "key 1 65", "render", "wait"}));
-    EXPECT_EQ(steps[resume + 1].what, "update");
-    EXPECT_NEAR(steps[resume + 1].time, 0.3, kTimeEps);
-}
-
-TEST_F(LoopTest, AWindowThatLosesFocusAndIsThenMinimisedStaysSuspendedAndVisible) {
+TEST_P(SuspendTest, SuspendsOnceAndResumesOnceWithAnUpdateDueAtOnce) {
     RecordingDelegate* d = AttachAtSixty();
     std::vector<bool> iconifiedAtRender;
     d->onRender = [&] { iconifiedAtRender.push_back(host_->Iconified()); };
-    glfw_fake::At(0.055, glfw_fake::Focus(false));
-    glfw_fake::At(0.1, glfw_fake::Iconify(true));
-    glfw_fake::At(0.2, glfw_fake::MousePos(5, 5));
-    glfw_fake::At(0.3, glfw_fake::Iconify(false));
+    for (const auto& [time, event] : GetParam().script)
+        glfw_fake::At(time, event);
     glfw_fake::EndAt(0.34);
     host_->Run();
 
     const auto steps = Timeline();
     const size_t suspend = IndexOf(steps, "suspend");
     const size_t resume = IndexOf(steps, "resume");
-    ASSERT_LT(resume, steps.size());
+    ASSERT_LT(suspend, resume);
+    ASSERT_LT(resume + 1, steps.size());
     EXPECT_EQ(CountIn(steps, "suspend", 0, steps.size()), 1);
-    EXPECT_EQ(Names(steps, suspend, resume),
-              (std::vector<std::string>{"suspend", "render", "wait", "render", "wait",
-                                        "mouse 6 -1 5 5", "render", "wait"}));
+    EXPECT_EQ(CountIn(steps, "resume", 0, steps.size()), 1);
+    EXPECT_EQ(Names(steps, suspend, resume), GetParam().whileSuspended);
+    EXPECT_EQ(steps[resume + 1].what, "update");
+    EXPECT_NEAR(steps[resume + 1].time, 0.3, kTimeEps);
+    EXPECT_EQ(CountIn(steps, "update", resume, steps.size()), 3);
     for (bool iconified : iconifiedAtRender)
         EXPECT_FALSE(iconified);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Suspension, SuspendTest,
+    ::testing::Values(SuspendCase{"Minimised",
+                                  {{0.055, glfw_fake::Iconify(true)},
+                                   {0.1, glfw_fake::MousePos(5, 5)},
+                                   {0.2, glfw_fake::MousePos(6, 6)},
+                                   {0.3, glfw_fake::Iconify(false)}},
+                                  {"suspend", "wait", "mouse 6 -1 5 5", "wait", "mouse 6 -1 6 6",
+                                   "wait"}},
+                      SuspendCase{"Unfocused",
+                                  {{0.055, glfw_fake::Focus(false)},
+                                   {0.1, glfw_fake::MousePos(5, 5)},
+                                   {0.2, glfw_fake::Key('A', GLFW_PRESS)},
+                                   {0.3, glfw_fake::Focus(true)}},
+                                  {"suspend", "render", "wait", "mouse 6 -1 5 5", "render", "wait",
+                                   "key 1 65", "render", "wait"}},
+                      SuspendCase{"UnfocusedThenMinimisedStaysVisible",
+                                  {{0.055, glfw_fake::Focus(false)},
+                                   {0.1, glfw_fake::Iconify(true)},
+                                   {0.2, glfw_fake::MousePos(5, 5)},
+                                   {0.3, glfw_fake::Iconify(false)}},
+                                  {"suspend", "render", "wait", "render", "wait", "mouse 6 -1 5 5",
+                                   "render", "wait"}}),
+    [](const ::testing::TestParamInfo<SuspendCase>& info) { return info.param.name; });
 
 // ---------------------------------------------------------------------------
 // The guarded wrappers
