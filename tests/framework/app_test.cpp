@@ -1,8 +1,7 @@
 // The application layer: attaching the one application, the delegate's
 // devices and the order of its calls, the ways the program ends (close
-// button, back key, EndApp, a second application) in child processes, the
-// update rate functions, the state functions and the async event pump with
-// sources that remove themselves or pump again.
+// button, back key, EndApp, a second application) in child processes, and
+// the async event pump with sources that remove themselves or pump again.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -119,33 +118,28 @@ TEST_F(AppTest, TheDevicesSurviveCollectionThroughTheRoots) {
 // Ending the program
 // ---------------------------------------------------------------------------
 
-TEST_F(AppTest, TheCloseKeyAndTheBackKeyEndTheProgramAtOnceWithStatusZero) {
+TEST_F(AppTest, OnlyAKeyDownOfTheCloseOrBackKeyEndsTheProgramAtOnceWithStatusZero) {
     StartApp();
-    for (int key : {KEY_CLOSE, KEY_BACK}) {
-        // Already down: the key-down ends the program all the same.
-        for (bool held : {false, true}) {
-            if (held) bb_input_device->p_KeyEvent(Event::KeyDown, key);
-            const ChildResult r = RunInChild([key] {
-                BBGame::_game->KeyEvent(Event::KeyDown, key);
-                printf("still running\n");
-            });
-            EXPECT_TRUE(r.exited) << key << held;
-            EXPECT_EQ(r.status, 0) << key << held;
-            EXPECT_EQ(r.out, "") << key << held;
-        }
+    const struct {
+        int event, key;
+        bool held;  // already down: the key-down ends the program all the same
+        bool ends;
+    } cases[] = {
+        {Event::KeyDown, KEY_CLOSE, false, true},   {Event::KeyDown, KEY_CLOSE, true, true},
+        {Event::KeyDown, KEY_BACK, false, true},    {Event::KeyDown, KEY_BACK, true, true},
+        {Event::KeyUp, KEY_CLOSE, false, false},    {Event::KeyChar, KEY_CLOSE, false, false},
+        {Event::KeyDown, KEY_ESCAPE, false, false},
+    };
+    for (const auto& c : cases) {
+        if (c.held) bb_input_device->p_KeyEvent(Event::KeyDown, c.key);
+        const ChildResult r = RunInChild([&c] {
+            BBGame::_game->KeyEvent(c.event, c.key);
+            printf("still running\n");
+        });
+        EXPECT_TRUE(r.exited) << c.event << " " << c.key << " " << c.held;
+        EXPECT_EQ(r.status, c.ends ? 0 : kChildBodyReturned) << c.event << " " << c.key;
+        EXPECT_EQ(r.out, c.ends ? "" : "still running\n") << c.event << " " << c.key;
     }
-}
-
-TEST_F(AppTest, OtherKeysAndTheCloseKeysReleaseDoNotEndTheProgram) {
-    StartApp();
-    const ChildResult r = RunInChild([] {
-        BBGame::_game->KeyEvent(Event::KeyUp, KEY_CLOSE);
-        BBGame::_game->KeyEvent(Event::KeyChar, KEY_CLOSE);
-        BBGame::_game->KeyEvent(Event::KeyDown, KEY_ESCAPE);
-        printf("still running\n");
-    });
-    EXPECT_EQ(r.status, kChildBodyReturned);
-    EXPECT_EQ(r.out, "still running\n");
 }
 
 TEST_F(AppTest, ClosingTheWindowInTheLoopEndsTheProcessWithStatusZero) {
@@ -179,23 +173,16 @@ TEST_F(AppTest, ASecondApplicationIsARuntimeError) {
 }
 
 // ---------------------------------------------------------------------------
-// bb_app_*
-// ---------------------------------------------------------------------------
-
-// ---------------------------------------------------------------------------
 // Async events
 // ---------------------------------------------------------------------------
 
-TEST_F(AppTest, ThePumpWithNoSourcesReturnsAtOnce) {
-    EXPECT_EQ(bb_asyncevent_UpdateAsyncEvents(), 0);
-    EXPECT_EQ(bb_asyncevent__current, nullptr);
-}
-
-TEST_F(AppTest, ThePumpVisitsEverySourceOnceEvenWhenOneRemovesItself) {
+TEST_F(AppTest, ThePumpVisitsEverySourceOnceEvenWhenOneRemovesItselfOrPumpsAgain) {
+    EXPECT_EQ(bb_asyncevent_UpdateAsyncEvents(), 0);  // no sources yet
     Source::turns.clear();
-    NewSource("a");
+    Source* a = NewSource("a");
     Source* b = NewSource("b");
     NewSource("c");
+    a->action = [] { bb_asyncevent_UpdateAsyncEvents(); };  // does nothing inside a pump
     b->action = [b] { bb_asyncevent_RemoveAsyncEventSource(b); };
     bb_asyncevent_UpdateAsyncEvents();
     EXPECT_EQ(Source::turns, (std::vector<std::string>{"a", "b", "c"}));
@@ -205,15 +192,6 @@ TEST_F(AppTest, ThePumpVisitsEverySourceOnceEvenWhenOneRemovesItself) {
     Source::turns.clear();
     bb_asyncevent_UpdateAsyncEvents();
     EXPECT_EQ(Source::turns, (std::vector<std::string>{"a", "c"}));
-}
-
-TEST_F(AppTest, APumpInsideAPumpDoesNothing) {
-    Source::turns.clear();
-    Source* a = NewSource("a");
-    NewSource("b");
-    a->action = [] { bb_asyncevent_UpdateAsyncEvents(); };
-    bb_asyncevent_UpdateAsyncEvents();
-    EXPECT_EQ(Source::turns, (std::vector<std::string>{"a", "b"}));
 }
 
 TEST_F(AppTest, TheSourceStackGrowsAndKeepsItsOrder) {
