@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/posix_compat.h"
@@ -144,27 +143,6 @@ TEST_F(FakeLayer, PollLimitEndsARunawayLoop) {
     }
     EXPECT_EQ(passes, 11);
     EXPECT_TRUE(glfw_fake::PollLimitReached());
-}
-
-TEST_F(FakeLayer, RecordsWhatTheHostAsksFor) {
-    glfw_fake::ClearRecord();
-    glfwOpenWindowHint(GLFW_WINDOW_NO_RESIZE, 0);
-    glfwOpenWindow(1024, 768, 8, 8, 8, 0, 0, 0, GLFW_FULLSCREEN);
-    glfwSetWindowPos(448, 156);
-    glfwSetWindowTitle("Title");
-    glfw_fake::Mark("render");
-    glfwSwapBuffers();  // automatic polling is on after an open
-    ASSERT_EQ(glfw_fake::OpenedWindows().size(), 1u);
-    EXPECT_EQ(glfw_fake::OpenedWindows()[0].mode, GLFW_FULLSCREEN);
-    EXPECT_TRUE(glfw_fake::OpenedWindows()[0].resizable);
-    EXPECT_EQ(glfw_fake::Positions(), (std::vector<std::pair<int, int>>{{448, 156}}));
-    EXPECT_EQ(glfw_fake::Titles(), std::vector<std::string>{"Title"});
-    std::vector<std::string> names;
-    for (const auto& c : glfw_fake::Calls())
-        names.push_back(c.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"glfwOpenWindowHint", "glfwOpenWindow",
-                                               "glfwSetWindowPos", "glfwSetWindowTitle", "mark",
-                                               "glfwSwapBuffers", "glfwPollEvents"}));
 }
 
 TEST(FakeLink, TheRealWideFopenStaysAvailable) {

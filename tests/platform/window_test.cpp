@@ -129,20 +129,17 @@ void FocusOn(const std::string& title) {
 
 // What a window manager sends when the user clicks the close button.
 void SendDeleteWindow(const std::string& title) {
-    Display* d = XOpenDisplay(nullptr);
-    ASSERT_NE(d, nullptr);
-    Window w = FindByTitle(d, DefaultRootWindow(d), title);
-    ASSERT_NE(w, 0u) << "window " << title << " not found";
+    XSide x(title);
+    ASSERT_NE(x.w, 0u) << "window " << title << " not found";
     XEvent e = {};
     e.xclient.type = ClientMessage;
-    e.xclient.window = w;
-    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    e.xclient.window = x.w;
+    e.xclient.message_type = XInternAtom(x.d, "WM_PROTOCOLS", False);
     e.xclient.format = 32;
-    e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[0] = static_cast<long>(XInternAtom(x.d, "WM_DELETE_WINDOW", False));
     e.xclient.data.l[1] = CurrentTime;
-    XSendEvent(d, w, False, NoEventMask, &e);
-    XSync(d, False);
-    XCloseDisplay(d);
+    XSendEvent(x.d, x.w, False, NoEventMask, &e);
+    XSync(x.d, False);
 }
 
 template <typename Done>
