@@ -67,7 +67,7 @@ std::string effectPath(int n) {
 std::vector<DataFile> buildDataTree(std::vector<StageTime>* timings) {
     std::vector<DataFile> files;
     StageClock clock(timings);
-    for (const SheetSpec& sheet : gameSheets()) {
+    for (const SheetLayout& sheet : gameSheets()) {
         for (const Variant& v : kVariants) {
             if (!sheet.variants && v.scale != 1) continue;
             files.push_back({sheet.name + v.suffix + ".png", renderSheet(sheet, v.scale).png()});
@@ -119,7 +119,7 @@ std::vector<uint8_t> buildContactSheet() {
         int frameW, frameH;
     };
     std::vector<Entry> entries;
-    for (const SheetSpec& sheet : gameSheets()) {
+    for (const SheetLayout& sheet : gameSheets()) {
         entries.push_back({sheet.name, renderSheet(sheet, 1), sheet.frameW, sheet.frameH});
     }
     Image font = renderDefaultFont();

@@ -28,7 +28,7 @@ const Sheet& sheet(const std::string& name) {
     static std::map<std::string, Sheet> cache;
     auto it = cache.find(name);
     if (it != cache.end()) return it->second;
-    for (const SheetSpec& s : gameSheets()) {
+    for (const SheetLayout& s : gameSheets()) {
         if (s.name == name) return cache[name] = Sheet{renderSheet(s, 1), s.frameW, s.frameH};
     }
     return cache[name];

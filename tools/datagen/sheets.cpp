@@ -14,8 +14,8 @@ constexpr int kDefaultFontCellH = 13;
 
 }  // namespace
 
-const std::vector<SheetSpec>& gameSheets() {
-    static const std::vector<SheetSpec> sheets = {
+const std::vector<SheetLayout>& gameSheets() {
+    static const std::vector<SheetLayout> sheets = {
         {"fonts/editundo", 16, 16, 128, 16, true, drawFontGlyph},
         {"common/icons", 32, 32, 16, 4, true, drawIcon},
         {"common/Buttons", 64, 64, 16, 4, true, drawButton},
@@ -32,14 +32,14 @@ const std::vector<SheetSpec>& gameSheets() {
     return sheets;
 }
 
-Image renderSheet(const SheetSpec& spec, int scale) {
-    int rows = (spec.frames + spec.columns - 1) / spec.columns;
-    Image image(spec.columns * spec.frameW * scale, rows * spec.frameH * scale);
-    for (int f = 0; f < spec.frames; ++f) {
-        int col = f % spec.columns, row = f / spec.columns;
-        Canvas canvas(image, col * spec.frameW * scale, row * spec.frameH * scale, spec.frameW,
-                      spec.frameH, scale);
-        spec.draw(canvas, f);
+Image renderSheet(const SheetLayout& sheet, int scale) {
+    int rows = (sheet.frames + sheet.columns - 1) / sheet.columns;
+    Image image(sheet.columns * sheet.frameW * scale, rows * sheet.frameH * scale);
+    for (int f = 0; f < sheet.frames; ++f) {
+        int col = f % sheet.columns, row = f / sheet.columns;
+        Canvas canvas(image, col * sheet.frameW * scale, row * sheet.frameH * scale, sheet.frameW,
+                      sheet.frameH, scale);
+        sheet.draw(canvas, f);
     }
     return image;
 }

@@ -12,7 +12,7 @@
 
 namespace datagen {
 
-struct SheetSpec {
+struct SheetLayout {
     std::string name;  // data path without the resolution suffix and ".png"
     int frameW, frameH, frames, columns;
     bool variants;  // written at all three resolutions ("", "-hd", "-hd2")
@@ -20,10 +20,10 @@ struct SheetSpec {
 };
 
 // Every sheet of the game, in the order the loader meets them.
-const std::vector<SheetSpec>& gameSheets();
+const std::vector<SheetLayout>& gameSheets();
 
 // Renders a sheet at `scale` output pixels per base unit.
-Image renderSheet(const SheetSpec& spec, int scale);
+Image renderSheet(const SheetLayout& sheet, int scale);
 
 // The default font of the graphics layer: 96 frames side by side, each with
 // a column of padding on either side.
