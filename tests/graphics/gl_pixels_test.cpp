@@ -7,6 +7,7 @@
 // exact and to within one step where GL rounds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -94,6 +95,9 @@ protected:
         s->SetData(data, w, h, 4);
         return s;
     }
+    static c_Image* Whole(gxtkSurface* s, int flags = 0) {
+        return (new c_Image())->m_new()->p_Init(s, 1, flags);
+    }
 
     gxtkGraphics* g = nullptr;
 };
@@ -129,7 +133,7 @@ TEST_F(GlPixelTest, TexturesAreSampledNearestAndPremultiplied) {
                                     255, 255, 255, 255, 255, 0,   0, 128, 0, 0, 0,   0});
     bb_graphics_Cls(0, 0, 255);
     bb_graphics_Scale(10, 10);
-    c_Image* image = (new c_Image())->m_new()->p_Init(s, 1, 0);
+    c_Image* image = Whole(s);
     bb_graphics_DrawImage(image, 0, 0, 0);
     // Tinting multiplies the texel by the vertex colour.
     bb_graphics_SetMatrix(1, 0, 0, 1, 0, 0);
@@ -160,7 +164,7 @@ TEST_F(GlPixelTest, ImageTurnsAndScalesAboutItsHandle) {
                           {uint8_t(right ? 0 : 255), uint8_t(right ? 255 : 0), 0, 255});
         }
     }
-    c_Image* image = (new c_Image())->m_new()->p_Init(Surface(20, 10, texels), 1, 1);
+    c_Image* image = Whole(Surface(20, 10, texels), 1);
     bb_graphics_DrawImage2(image, 200, 200, 90, 2, 1, 0);
 
     // Scaled to 40 by 10 and turned a quarter counter-clockwise: 10 wide and
@@ -208,7 +212,7 @@ TEST_F(GlPixelTest, ScissorLimitsDrawingAndClearingWithATopLeftOrigin) {
 TEST_F(GlPixelTest, SurfacesDrawAgainAfterTheWindowIsRecreated) {
     gxtkSurface* s = Surface(2, 1, {0, 255, 255, 255, 255, 0, 255, 255});
     bb_graphics_Scale(8, 8);
-    bb_graphics_DrawImage((new c_Image())->m_new()->p_Init(s, 1, 0), 0, 0, 0);
+    bb_graphics_DrawImage(Whole(s), 0, 0, 0);
     EXPECT_PRED_FORMAT2(Near, Pixel(4, 4), (Rgb{0, 255, 255}));
     const int firstSeq = s->seq;
     bb_graphics_EndRender();
@@ -217,7 +221,7 @@ TEST_F(GlPixelTest, SurfacesDrawAgainAfterTheWindowIsRecreated) {
     OpenWindow();  // a new window with a new context: the old texture is gone
     StartFrame();
     bb_graphics_Scale(8, 8);
-    bb_graphics_DrawImage((new c_Image())->m_new()->p_Init(s, 1, 0), 0, 0, 0);
+    bb_graphics_DrawImage(Whole(s), 0, 0, 0);
     EXPECT_NE(s->seq, firstSeq);
     EXPECT_PRED_FORMAT2(Near, Pixel(4, 4), (Rgb{0, 255, 255}));
     EXPECT_PRED_FORMAT2(Near, Pixel(12, 4), (Rgb{255, 0, 255}));
@@ -226,15 +230,14 @@ TEST_F(GlPixelTest, SurfacesDrawAgainAfterTheWindowIsRecreated) {
 TEST_F(GlPixelTest, WritePixelsReachesATextureInUse) {
     gxtkSurface* s = g->CreateSurface(4, 4);
     Array<int> argb(16);
-    for (int i = 0; i < 16; ++i)
-        argb[i] = static_cast<int>(0xFF00FF00u);
+    std::fill(argb.begin(), argb.end(), static_cast<int>(0xFF00FF00u));
     g->WritePixels2(s, argb, 0, 0, 4, 4, 0, 4);
-    bb_graphics_DrawImage((new c_Image())->m_new()->p_Init(s, 1, 0), 0, 0, 0);
+    bb_graphics_DrawImage(Whole(s), 0, 0, 0);
     EXPECT_PRED_FORMAT2(Near, Pixel(1, 1), (Rgb{0, 255, 0}));
 
     argb[5] = static_cast<int>(0xFFFF0000u);
     g->WritePixels2(s, argb, 0, 0, 4, 4, 0, 4);  // pixel (1, 1) turns red
-    bb_graphics_DrawImage((new c_Image())->m_new()->p_Init(s, 1, 0), 0, 0, 0);
+    bb_graphics_DrawImage(Whole(s), 0, 0, 0);
     EXPECT_PRED_FORMAT2(Near, Pixel(1, 1), (Rgb{255, 0, 0}));
     EXPECT_PRED_FORMAT2(Near, Pixel(2, 1), (Rgb{0, 255, 0}));
 }

@@ -32,6 +32,15 @@ public:
 class ImageTest : public FakeGraphicsTest {
 protected:
     c_Image* NewImage() { return (new c_Image())->m_new(); }
+    // `frames` frames across a plain w by h surface.
+    c_Image* Strip(int w, int h, int frames, int flags = 0) {
+        return NewImage()->p_Init(MakeSolidSurface(w, h, 1, 1, 1), frames, flags);
+    }
+    // fw by fh frames in the part (x, y, w, h) of a plain sw by sh surface.
+    c_Image* Grid(int sw, int sh, int fw, int fh, int frames, int x, int y, int w, int h) {
+        return NewImage()->p_Init2(MakeSolidSurface(sw, sh, 1, 1, 1), 0, 0, fw, fh, frames, 0,
+                                   nullptr, x, y, w, h);
+    }
 
     std::vector<std::pair<int, int>> FramePositions(c_Image* image) {
         std::vector<std::pair<int, int>> out;
@@ -54,27 +63,20 @@ using Frames = std::vector<std::pair<int, int>>;
 // Frames and flags
 
 TEST_F(ImageTest, FrameLayoutsOfStripsGridsAndSubRectangles) {
-    c_Image* strip = NewImage()->p_Init(MakeSolidSurface(100, 20, 1, 1, 1), 3, 0);
+    c_Image* strip = Strip(100, 20, 3);
     EXPECT_EQ(strip->m_Width, 33);
     EXPECT_EQ(strip->m_Height, 20);
     EXPECT_EQ(FramePositions(strip), (Frames{{0, 0}, {33, 0}, {66, 0}}));
-
-    c_Image* grid = NewImage()->p_Init2(MakeSolidSurface(100, 64, 1, 1, 1), 0, 0, 32, 32, 6, 0,
-                                        nullptr, 0, 0, 100, 64);
-    EXPECT_EQ(FramePositions(grid),
+    EXPECT_EQ(FramePositions(Grid(100, 64, 32, 32, 6, 0, 0, 100, 64)),
               (Frames{{0, 0}, {32, 0}, {64, 0}, {0, 32}, {32, 32}, {64, 32}}));
-
     // A sub-rectangle of a surface: frames are offset by its origin.
-    c_Image* sub = NewImage()->p_Init2(MakeSolidSurface(64, 64, 1, 1, 1), 0, 0, 16, 16, 3, 0,
-                                       nullptr, 8, 4, 32, 32);
-    EXPECT_EQ(FramePositions(sub), (Frames{{8, 4}, {24, 4}, {8, 20}}));
+    EXPECT_EQ(FramePositions(Grid(64, 64, 16, 16, 3, 8, 4, 32, 32)),
+              (Frames{{8, 4}, {24, 4}, {8, 20}}));
 
     // Frame counts of zero or less give an image without frames.
-    c_Image* image = NewImage()->p_Init(MakeSolidSurface(10, 10, 1, 1, 1), 0, 0);
+    c_Image* image = Strip(10, 10, 0);
     EXPECT_EQ(image->m_Frames.Length(), 0);
-    c_Image* image2 = NewImage()->p_Init2(MakeSolidSurface(10, 10, 1, 1, 1), 0, 0, 5, 5, -3, 0,
-                                          nullptr, 0, 0, 10, 10);
-    EXPECT_EQ(image2->m_Frames.Length(), 0);
+    EXPECT_EQ(Grid(10, 10, 5, 5, -3, 0, 0, 10, 10)->m_Frames.Length(), 0);
     bb_graphics_DrawImage(image, 0, 0, 0);
     g->Flush();
     EXPECT_TRUE(Draws().empty());
@@ -132,8 +134,7 @@ TEST_F(ImageTest, FlagsPadAndCentreAndMarkWholeSurfaces) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        c_Image* image = NewImage()->p_Init(MakeSolidSurface(c.surfaceW, c.surfaceH, 1, 1, 1),
-                                            c.frames, c.flags);
+        c_Image* image = Strip(c.surfaceW, c.surfaceH, c.frames, c.flags);
         EXPECT_EQ(image->m_Width, c.width);
         EXPECT_EQ(image->m_Height, c.height);
         EXPECT_FLOAT_EQ(image->m_HandleX, c.handleX);
@@ -240,7 +241,7 @@ TEST_F(ImageTest, MatrixStackRestoresAndIgnoresOverflowAndUnderflow) {
 }
 
 TEST_F(ImageTest, DrawImage2TurnsAboutTheHandleAndKeepsTheContextTransform) {
-    c_Image* image = NewImage()->p_Init(MakeSolidSurface(20, 10, 1, 1, 1), 1, 1);
+    c_Image* image = Strip(20, 10, 1, 1);
     BeginFrame();
     bb_graphics_Translate(3, 4);
     const c_GraphicsContext* ctx = bb_graphics_context;
@@ -290,7 +291,7 @@ TEST_F(ImageTest, BeginRenderResetsTheContextAndTheDevice) {
 }
 
 TEST_F(ImageTest, DrawsOfMissingFramesOrOutsideARenderPassAreIgnored) {
-    c_Image* image = NewImage()->p_Init(MakeSolidSurface(20, 10, 1, 1, 1), 2, 0);
+    c_Image* image = Strip(20, 10, 2);
     // Outside a render pass: no device to draw on.
     bb_graphics_DrawImage(image, 0, 0, 0);
     bb_graphics_DrawRect(0, 0, 1, 1);
@@ -311,7 +312,7 @@ TEST_F(ImageTest, DrawsOfMissingFramesOrOutsideARenderPassAreIgnored) {
 // The game replays its whole draw list every frame: doing so must not
 // create collected objects (the collector's counters stay put).
 TEST_F(ImageTest, AFrameOfDrawingAllocatesNothing) {
-    c_Image* image = NewImage()->p_Init(MakeSolidSurface(64, 16, 1, 1, 1), 4, 1);
+    c_Image* image = Strip(64, 16, 4, 1);
     const int allocated = gc_new_bytes;
     const int live = gc_alloced_bytes;
     for (int frame = 0; frame < 3; ++frame) {
@@ -423,7 +424,7 @@ TEST_F(ImageFileTest, DefaultFontIsLoadedOnceOrSilentlyMissing) {
     bb_graphics_SetFont(nullptr, 32);
     EXPECT_EQ(bb_graphics_context->m_Font, font);  // not loaded again
 
-    c_Image* other = NewImage()->p_Init(MakeSolidSurface(8, 8, 1, 1, 1), 1, 0);
+    c_Image* other = Strip(8, 8, 1);
     bb_graphics_SetFont(other, 65);
     EXPECT_EQ(bb_graphics_context->m_Font, other);
     EXPECT_EQ(bb_graphics_context->m_FirstChar, 65);

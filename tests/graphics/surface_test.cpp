@@ -32,10 +32,10 @@ TEST_F(SurfaceTest, FirstBindMakesANearestClampedTextureFromThePixels) {
     EXPECT_EQ(t->height, 2);
     EXPECT_EQ(t->format, GLenum(GL_RGBA));
     EXPECT_EQ(t->pixels, Bytes(s));
-    EXPECT_EQ(t->params.at(GL_TEXTURE_MIN_FILTER), GL_NEAREST);
-    EXPECT_EQ(t->params.at(GL_TEXTURE_MAG_FILTER), GL_NEAREST);
-    EXPECT_EQ(t->params.at(GL_TEXTURE_WRAP_S), GL_CLAMP_TO_EDGE);
-    EXPECT_EQ(t->params.at(GL_TEXTURE_WRAP_T), GL_CLAMP_TO_EDGE);
+    for (GLenum filter : {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER})
+        EXPECT_EQ(t->params.at(filter), GL_NEAREST) << filter;
+    for (GLenum wrap : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T})
+        EXPECT_EQ(t->params.at(wrap), GL_CLAMP_TO_EDGE) << wrap;
     EXPECT_FLOAT_EQ(s->uscale, 0.5f);
 
     // Later binds only bind.

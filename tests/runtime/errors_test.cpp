@@ -31,45 +31,43 @@ TEST(Output, PrintWritesUtf8AndANewline) {
     EXPECT_EQ(r.err, "");
 }
 
-TEST(Exit, EmptyErrorEndsNormallyAndSilently) {
-    ChildResult r = RunInChild([] { bbError(String()); });
-    EXPECT_TRUE(r.exited);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
-}
-
-TEST(Exit, RuntimeErrorWithoutDebuggerEndsWithMinusOne) {
-    ChildResult r = RunInChild([] { bbError(String("x")); });
-    EXPECT_TRUE(r.exited);
-    EXPECT_EQ(r.status, kStatusError);
-    EXPECT_EQ(r.out, "Vantor Runtime Error : x\n\n");
-    EXPECT_EQ(r.err, kStopHeader);
-}
-
-TEST(Exit, ErrorMessageBytesAreLatin1) {
-    const char16_t message[] = {u'c', 0xE9};
-    ChildResult r = RunInChild([&] { bbError(String(message, 2)); });
-    EXPECT_EQ(r.out, "Vantor Runtime Error : c\xC3\xA9\n\n");
-}
-
-TEST(Exit, UncaughtExceptionEnd) {
-    ChildResult r = RunInChild([] {
-        try {
-            throw new ThrowableObject;
-        } catch (ThrowableObject*) {
-            bbDieUncaught();
-        }
-    });
-    EXPECT_EQ(r.status, kStatusError);
-    EXPECT_EQ(r.out, "Vantor Runtime Error : Uncaught Vantor Exception\n");
-    EXPECT_EQ(r.err, "");
-}
-
-TEST(Exit, OutOfMemoryIsARuntimeError) {
-    ChildResult r = RunInChild([] { bbOutOfMemory(); });
-    EXPECT_EQ(r.status, kStatusError);
-    EXPECT_EQ(r.out, "Vantor Runtime Error : Out of memory\n");
+TEST(Exit, ErrorUncaughtAndOutOfMemoryEnds) {
+    struct Case {
+        const char* what;
+        void (*body)();
+        int status;
+        const char* out;
+        const char* err;
+    };
+    for (const Case& c : {
+             Case{"empty error ends normally and silently", [] { bbError(String()); }, 0, "", ""},
+             Case{"error without debugger", [] { bbError(String("x")); }, kStatusError,
+                  "Vantor Runtime Error : x\n\n", kStopHeader},
+             Case{"message bytes are Latin-1",
+                  [] {
+                      const char16_t message[] = {u'c', 0xE9};
+                      bbError(String(message, 2));
+                  },
+                  kStatusError, "Vantor Runtime Error : c\xC3\xA9\n\n", kStopHeader},
+             Case{"uncaught exception",
+                  [] {
+                      try {
+                          throw new ThrowableObject;
+                      } catch (ThrowableObject*) {
+                          bbDieUncaught();
+                      }
+                  },
+                  kStatusError, "Vantor Runtime Error : Uncaught Vantor Exception\n", ""},
+             Case{"out of memory", [] { bbOutOfMemory(); }, kStatusError,
+                  "Vantor Runtime Error : Out of memory\n", ""},
+         }) {
+        SCOPED_TRACE(c.what);
+        ChildResult r = RunInChild(c.body);
+        EXPECT_TRUE(r.exited);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
+    }
 }
 
 // -- the stop protocol ----------------------------------------------------------------------
@@ -163,15 +161,17 @@ __attribute__((no_sanitize("undefined"))) int divide(volatile int a, volatile in
 
 TEST(Signals, FatalSignalsBecomeRuntimeErrors) {
     struct Case {
-        int signal;
         const char* message;
+        void (*body)();
     };
-    for (Case c : {Case{SIGFPE, "Floating point exception"},
-                   Case{SIGSEGV, "Memory access violation"}, Case{SIGILL, "Illegal instruction"}}) {
+    for (Case c : {Case{"Floating point exception", [] { std::raise(SIGFPE); }},
+                   Case{"Floating point exception", [] { std::printf("%d", divide(1, 0)); }},
+                   Case{"Memory access violation", [] { std::raise(SIGSEGV); }},
+                   Case{"Illegal instruction", [] { std::raise(SIGILL); }}}) {
         SCOPED_TRACE(c.message);
         ChildResult r = RunInChild([&] {
             bbInstallSignalHandlers();
-            std::raise(c.signal);
+            c.body();
         });
         EXPECT_TRUE(r.exited);
         EXPECT_EQ(r.status, kStatusError);
@@ -180,15 +180,6 @@ TEST(Signals, FatalSignalsBecomeRuntimeErrors) {
     }
     ChildResult unknown = RunInChild([] { sighandler(SIGUSR1); });
     EXPECT_EQ(unknown.out, "Vantor Runtime Error : Unknown signal\n\n");
-}
-
-TEST(Signals, IntegerDivisionByZeroReportsFloatingPointException) {
-    ChildResult r = RunInChild([] {
-        bbInstallSignalHandlers();
-        std::printf("%d", divide(1, 0));
-    });
-    EXPECT_EQ(r.status, kStatusError);
-    EXPECT_EQ(r.out, "Vantor Runtime Error : Floating point exception\n\n");
 }
 
 }  // namespace

@@ -148,7 +148,7 @@ TEST_F(Strings, ToInteger) {
     }
 }
 
-TEST_F(Strings, ConcatenationSharesWithEmptyOperands) {
+TEST_F(Strings, ConcatenationAndCopiesShareRepresentations) {
     String a("left");
     String empty;
     EXPECT_EQ((a + empty).GetRep(), a.GetRep());
@@ -161,10 +161,9 @@ TEST_F(Strings, ConcatenationSharesWithEmptyOperands) {
     for (int i = 0; i < 3; ++i)
         built += String(i);
     EXPECT_EQ(built, String("012"));
-}
 
-TEST_F(Strings, ReferenceCountsFollowCopies) {
-    String a("counted");
+    // Reference counts follow copies.
+    a = String("counted");
     EXPECT_EQ(a.GetRep()->refs, 1);
     {
         String b = a;
