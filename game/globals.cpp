@@ -19,7 +19,6 @@ float bb_Wyndle_jscrw = 0;
 float bb_Wyndle_jscrh = 0;
 int bb_Wyndle_iCadeControls = 0;
 int bb_Wyndle_HasMusicStream = 0;
-int bb_random_Seed = 0;
 Array<String> bb_Wyndle_CreditText;
 int bb_Wyndle_OnScreenControls = 0;
 int bb_Wyndle_AccelerometerControls = 0;

@@ -4,6 +4,7 @@
 // them are fixed here. Relies on the runtime.
 #pragma once
 
+#include "framework/random.h"
 #include "runtime/runtime.h"
 
 extern int bb_Wyndle_isOuya;
@@ -16,7 +17,6 @@ extern float bb_Wyndle_jscrw;
 extern float bb_Wyndle_jscrh;
 extern int bb_Wyndle_iCadeControls;
 extern int bb_Wyndle_HasMusicStream;
-extern int bb_random_Seed;
 extern Array<String> bb_Wyndle_CreditText;
 extern int bb_Wyndle_OnScreenControls;
 extern int bb_Wyndle_AccelerometerControls;
