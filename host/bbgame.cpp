@@ -82,17 +82,24 @@ void BBGame::gc_collect() {
 
 namespace {
 
+// Guarded calls running now. The application can start one from inside
+// another (re-creating the window from an update sends key-ups and a mouse
+// move), and objects held only by the outer call's locals are invisible to the
+// collector, so only the outermost call steps it.
+int g_guardedDepth = 0;
+
 // A language exception must never unwind into the window system's callback
 // machinery, so every call into the application is caught here; the collector
 // then gets its step while no application code is on the stack.
 template <typename Call>
 void Guarded(BBGame* game, Call&& call) {
+    ++g_guardedDepth;
     try {
         call();
     } catch (ThrowableObject* ex) {
         game->Die(ex);
     }
-    game->gc_collect();
+    if (--g_guardedDepth == 0) game->gc_collect();
 }
 
 }  // namespace

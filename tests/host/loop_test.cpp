@@ -260,6 +260,37 @@ TEST_F(LoopTest, WrappersPassOnlyInTheirStatesAndStepTheCollectorOnlyWhenTheyDo)
     }
 }
 
+// Re-creating the window from inside an update sends key-ups and a mouse move
+// through the guarded wrappers; their collector steps must wait until the
+// update returns, or objects only the update's locals hold are destroyed.
+TEST_F(LoopTest, AWindowSwitchInsideAnUpdateDoesNotStepTheCollector) {
+    struct Probe : Object {
+        bool* gone;
+        explicit Probe(bool* g) : gone(g) {}
+        ~Probe() override { *gone = true; }
+    };
+    const bool stress = gc_stress();
+    gc_set_stress(true);
+    RecordingDelegate* d = Attach();
+    host_->SetGlfwWindow(640, 480, 8, 8, 8, 0, 0, 0, false);
+    host_->StartGame();
+    glfw_fake::SetKey('Q', true);
+    bool gone = false;
+    d->onUpdate = [&] {
+        new Probe(&gone);
+        host_->SetGlfwWindow(1280, 1024, 8, 8, 8, 0, 0, 0, true);
+        // Allocating destroys whatever the collector found unreachable.
+        while (gc_free_list.succ != &gc_free_list)
+            new Object();
+        EXPECT_FALSE(gone);
+    };
+    const int collects = host_->collects;
+    host_->UpdateGame();
+    EXPECT_EQ(host_->collects - collects, 1);
+    EXPECT_EQ(Trace().back(), "mouse 6 -1 0 0");
+    gc_set_stress(stress);
+}
+
 TEST_F(LoopTest, ALanguageExceptionFromTheApplicationEndsTheProcess) {
     RecordingDelegate* d = Attach();
     d->onUpdate = [] { throw new ThrowableObject(); };
