@@ -3,7 +3,7 @@
 // note on five audio channels, arranging sections at random from a seed.
 // Relies on the graphics module (the tune picture is decoded by drawing it
 // and reading the pixels back), the sound layer and the shared random
-// generator.
+// generator. Loading lives in zrplayer.cpp, playback in playback.cpp.
 #pragma once
 
 #include "audio/sound.h"
@@ -13,8 +13,18 @@
 
 class c_ZRPlayer : public Object {
 public:
-    // 64 patterns x 8 voice columns x 64 rows x 8 fields, and one spare.
-    static constexpr int kTuneDataLength = 64 * 4096 + 1;
+    // The cell table: pattern p, voice column g, row y and field k live at
+    // p * 4096 + g * 512 + y * 8 + k; one spare element at the end.
+    static constexpr int kPatterns = 64;
+    static constexpr int kColumns = 8;
+    static constexpr int kRows = 64;
+    static constexpr int kFields = 8;
+    static constexpr int kPatternCells = kColumns * kRows * kFields;  // 4096
+    static constexpr int kTuneDataLength = kPatterns * kPatternCells + 1;
+    // A tune load runs steps 1..kLoadSteps, at most kLoadStepsPerRender per
+    // render pass.
+    static constexpr int kLoadSteps = 70;
+    static constexpr int kLoadStepsPerRender = 3;
 
     int m_FirstChannel = 0;
     Array<int> m_InstCount;
@@ -58,4 +68,22 @@ public:
     int p_ZR_Alive_R();
     int p_ZR_Alive_U(int paused, int enabled);
     int p_ZR_Stop(int flag);
+    int p_ZR_MusicPlay();
+    int p_ZR_PlayNote(int voice, int note, int volume, int effect, int parameter);
+    String p_ZR_GetChord(int n);
+    float p_GetPitch(int note);
+    float p_GetPitch_Alpha(int code);
+    // One step of the shared generator: an int from lo to hi inclusive.
+    int p_Rand(float lo, float hi);
+
+private:
+    // Sets the shared generator's seed and discards `steps` values, so that
+    // the same seed base always gives the same choices.
+    static void Reseed(int seed, int steps);
+    // Voices that exist in the per-voice arrays: m_Voices, at most 8.
+    int VoiceCount() const;
+    // Stops every voice that has started a sample on its channel.
+    void SilenceVoices();
+    // Draws frame f of the tune picture and reads its cells back.
+    void DecodeFrame(int frame);
 };
