@@ -41,6 +41,8 @@ int gc_alloced_bytes = 0;
 int gc_max_alloced_bytes = 0;
 int gc_marked_bytes = 0;
 int gc_free_bytes = 0;
+long long gc_alloc_count = 0;
+long long gc_alloc_total_bytes = 0;
 
 gc_object gc_cache[kGcCacheClasses] = {gc_object{gc_static_tag{}}, gc_object{gc_static_tag{}},
                                        gc_object{gc_static_tag{}}, gc_object{gc_static_tag{}},
@@ -232,6 +234,8 @@ GC_RAW_BLOCK gc_object* gc_object_alloc(int size) {
     gc_constructing_flags = p->flags;
 
     gc_alloced_bytes += size;
+    ++gc_alloc_count;
+    gc_alloc_total_bytes += size;
     if (gc_alloced_bytes > gc_max_alloced_bytes) gc_max_alloced_bytes = gc_alloced_bytes;
     return p;
 }
@@ -384,6 +388,7 @@ void gc_reset() {
     gc_markbit = 1;
     gc_new_bytes = gc_alloced_bytes = gc_max_alloced_bytes = 0;
     gc_marked_bytes = gc_free_bytes = 0;
+    gc_alloc_count = gc_alloc_total_bytes = 0;
 }
 
 bool gc_is_known_object(const void* p) {

@@ -109,6 +109,10 @@ extern int gc_alloced_bytes;      // in live (not yet swept) objects
 extern int gc_max_alloced_bytes;  // highest gc_alloced_bytes so far
 extern int gc_marked_bytes;       // in black objects this cycle
 extern int gc_free_bytes;         // in objects on the free list
+// Running totals of every allocation since start-up (or gc_reset), for tools and tests that
+// check a stretch of the program allocates nothing: blocks handed out and their bytes.
+extern long long gc_alloc_count;
+extern long long gc_alloc_total_bytes;
 
 // Size classes of the block cache: blocks of 8, 16, ..., 56 bytes, indexed by size / 8. Each head
 // is the start of a singly linked chain through the blocks' succ field.

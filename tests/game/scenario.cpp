@@ -1,0 +1,179 @@
+// The scenario runner: a scratch directory with the data linked in, the
+// replay tool in a child process, the JSON state lines read back, and the
+// expectation texts checked against them. See scenario.h.
+#include "tests/game/scenario.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/child_process.h"
+
+namespace {
+
+// Relative tolerance of numeric comparisons: the tool prints floats with 7
+// significant digits.
+constexpr double kTolerance = 1e-5;
+
+// Reads `"key":value` pairs of one flat line; the value is a number or a
+// list of [slot,channel] pairs (sfx).
+StateLine ParseLine(const std::string& text) {
+    StateLine line;
+    size_t at = 0;
+    while ((at = text.find('"', at)) != std::string::npos) {
+        size_t close = text.find('"', at + 1);
+        std::string key = text.substr(at + 1, close - at - 1);
+        size_t value = close + 2;  // past '":'
+        if (text[value] == '[') {
+            // The integers inside the brackets, taken in pairs.
+            size_t end = value;
+            std::vector<int> numbers;
+            for (int depth = 0; end < text.size(); ++end) {
+                const char c = text[end];
+                if (c == '[') ++depth;
+                if (c == ']' && --depth == 0) break;
+                if (c == '-' || std::isdigit(static_cast<unsigned char>(c))) {
+                    char* next = nullptr;
+                    numbers.push_back(int(std::strtol(text.c_str() + end, &next, 10)));
+                    end = size_t(next - text.c_str()) - 1;
+                }
+            }
+            for (size_t i = 0; i + 1 < numbers.size(); i += 2)
+                line.sfx.emplace_back(numbers[i], numbers[i + 1]);
+            at = end + 1;
+        } else {
+            line.num[key] = std::strtod(text.c_str() + value, nullptr);
+            at = text.find_first_of(",}", value);
+        }
+    }
+    return line;
+}
+
+bool Compare(double actual, const std::string& op, double expected) {
+    const double slack = kTolerance * std::max(1.0, std::fabs(expected));
+    if (op == "==") return std::fabs(actual - expected) <= slack;
+    if (op == "!=") return std::fabs(actual - expected) > slack;
+    if (op == "<") return actual < expected - slack;
+    if (op == "<=") return actual <= expected + slack;
+    if (op == ">") return actual > expected + slack;
+    if (op == ">=") return actual >= expected - slack;
+    ADD_FAILURE() << "unknown operator " << op;
+    return false;
+}
+
+// A field of a line, or "a-b" for a difference; NaN when absent.
+double Field(const StateLine& line, const std::string& field) {
+    size_t minus = field.find('-');
+    if (minus != std::string::npos)
+        return Field(line, field.substr(0, minus)) - Field(line, field.substr(minus + 1));
+    auto it = line.num.find(field);
+    return it == line.num.end() ? NAN : it->second;
+}
+
+std::string Describe(const StateLine& line, const std::string& field) {
+    std::ostringstream s;
+    if (field == "sfx") {
+        s << "sfx [";
+        for (auto& p : line.sfx)
+            s << " " << p.first << "@" << p.second;
+        s << " ]";
+    } else {
+        s << field << " = " << Field(line, field);
+    }
+    return s.str();
+}
+
+void CheckOne(const std::string& name, const ReplayResult& run, const std::string& text) {
+    std::istringstream in(text);
+    std::string where, field, op;
+    double value = 0;
+    in >> where;
+    if (where == "status" || where == "lines") {
+        in >> op >> value;
+        const double actual = where == "status" ? run.status : double(run.lines.size());
+        if (!Compare(actual, op, value))
+            ADD_FAILURE() << name << ": \"" << text << "\" but " << where << " is " << actual;
+        return;
+    }
+    in >> field >> op >> value;
+    int first = 0, last = 0;
+    if (where == "last") {
+        first = last = int(run.lines.size());
+    } else {
+        size_t dots = where.find("..");
+        first = std::atoi(where.c_str());
+        last = dots == std::string::npos ? first : std::atoi(where.c_str() + dots + 2);
+    }
+    for (int step = first; step <= last; ++step) {
+        if (step < 1 || step > int(run.lines.size())) {
+            ADD_FAILURE() << name << ": \"" << text << "\" but there are " << run.lines.size()
+                          << " lines";
+            return;
+        }
+        const StateLine& line = run.lines[size_t(step - 1)];
+        bool ok;
+        if (op == "has" || op == "hasnt") {
+            bool has = false;
+            for (auto& p : line.sfx)
+                has = has || p.first == int(value);
+            ok = has == (op == "has");
+        } else {
+            ok = Compare(Field(line, field), op, value);
+        }
+        if (!ok) {
+            ADD_FAILURE() << name << ": \"" << text << "\" but at step " << step << " "
+                          << Describe(line, field);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+ReplayResult RunReplay(const std::string& script, const std::vector<std::string>& options) {
+    namespace fs = std::filesystem;
+    char pattern[] = "/tmp/dropling-scenario-XXXXXX";
+    const char* dir = mkdtemp(pattern);
+    ReplayResult result;
+    if (!dir) {
+        ADD_FAILURE() << "no scratch directory";
+        return result;
+    }
+    fs::create_directory_symlink(DROPLING_TEST_DATA_DIR, fs::path(dir) / "data");
+    const std::string scriptPath = std::string(dir) + "/script.txt";
+    std::ofstream(scriptPath) << script;
+
+    std::vector<std::string> args = {DROPLING_REPLAY, "--dir", dir};
+    args.insert(args.end(), options.begin(), options.end());
+    args.push_back(scriptPath);
+    ChildResult child = RunInChild([&] {
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+    });
+    fs::remove_all(dir);
+
+    result.status = child.exited ? child.status : -1;
+    result.out = child.out;
+    result.err = child.err;
+    std::istringstream out(child.out);
+    for (std::string text; std::getline(out, text);)
+        if (!text.empty() && text[0] == '{') result.lines.push_back(ParseLine(text));
+    return result;
+}
+
+ReplayResult CheckScenario(const Scenario& scenario) {
+    ReplayResult run = RunReplay(scenario.script, scenario.options);
+    if (!run.err.empty()) ADD_FAILURE() << scenario.name << ": replay said: " << run.err;
+    for (const std::string& e : scenario.expect)
+        CheckOne(scenario.name, run, e);
+    return run;
+}
