@@ -1,10 +1,11 @@
 // The bot's decisions. In the menu it walks the carousel to the wanted game
 // type with the cursor keys and starts it with space, letting go of every key
 // between two presses so the menu's input latch opens again. In a game it
-// picks a height to be at a little ahead of the character (a gem there, the
-// tube's centre otherwise, and with avoidance the side of the tube away from
-// a barrier) and holds up or down while the character's vertical speed is
-// off the speed that would bring it there.
+// plans: for each way of holding up, down or nothing for a while, it follows
+// the character's motion a little under a second ahead and scores how far it
+// stays from the tube's centre (or from a gem's lane as that row passes),
+// with avoidance ruling out any plan that meets a barrier; it then holds the
+// first key of the best plan.
 #include "tools/replay/bot.h"
 
 #include <algorithm>
@@ -29,16 +30,15 @@ constexpr float kRowStep = 16;
 constexpr int kFirstRowOffset = 8;
 constexpr int kRows = 101;
 
-// How far ahead the bot looks, in updates of the current speed, and how
-// many rows it searches for gems.
-constexpr float kLookAheadUpdates = 10;
-constexpr int kGemSearchRows = 24;
-// A barrier hits within this much of its lane height: 50 w + 16, plus a
-// margin for the bot's own sloppiness.
-constexpr float kBarrierReach = 50, kBarrierPad = 16 + 12;
-// Wanted vertical speed per pixel of distance to the target, its bound, and
-// the dead band around it.
-constexpr float kSpeedPerPixel = 0.12f, kMaxWantedSpeed = 6, kDeadBand = 0.3f;
+// How far ahead the bot plans, in updates, and the key holds it tries: one
+// key (or none) held for so many updates, then released.
+constexpr int kHorizon = 48;
+constexpr int kHolds[] = {1, 2, 3, 4, 6, 8, 12, 16, 24, 48};
+// A gem is taken within 32 pixels of the character; a barrier hits when its
+// lane is within 50 w + 16, which the bot keeps a margin from.
+constexpr float kGemReach = 32;
+constexpr float kBarrierReach = 50, kBarrierPad = 16 + 10, kBarrierHalfWidth = 12 + 4;
+constexpr float kGemWeight = 4, kCrashCost = 1e9f;
 
 float Row(const c_MyApp* app, int row, int field) {
     return app->m_Tube[row * c_MyApp::kTubeRowFloats + field];
@@ -57,44 +57,106 @@ std::vector<int> MenuKeys(const c_MyApp* app, const BotSettings& bot,
     return {kKeySpace};
 }
 
+// The character's vertical motion under the cursor keys: the key steering
+// ramps in and out, the speed loses 0.2 per update and gains a share of the
+// steering (game/controls and game/play).
+struct Motion {
+    float y, vy, steer;
+
+    void Step(int key, float H) {
+        float s = 0;
+        if (key < 0) {
+            steer -= 0.15f;
+            s = steer;
+        } else if (steer < 0) {
+            steer = std::min(steer + 0.2f, 0.0f);
+            s = steer;
+        }
+        if (key > 0) {
+            steer += 0.15f;
+            s = steer;
+        } else if (steer > 0) {
+            steer = std::max(steer - 0.2f, 0.0f);
+            s = steer;
+        }
+        steer = std::clamp(steer, -1.0f, 1.0f);
+        s = std::clamp(s, -1.0f, 1.0f);
+        y += vy;
+        if (y < 16) y += 4;
+        if (y < 24) y += 2;
+        if (y < 32) y += 1;
+        if (y > H - 16) y -= 4;
+        if (y > H - 24) y -= 2;
+        if (y > H - 32) y -= 1;
+        vy = vy > 0 ? std::max(vy - 0.2f, 0.0f) : std::min(vy + 0.2f, 0.0f);
+        vy = std::clamp(vy + (key != 0 ? 0.5f : 0.7f) * s, -8.0f, 8.0f);
+    }
+};
+
+// What the plan is scored against: for each update ahead, the row then at
+// the character, where the bot wants to be there and how much it matters.
+struct Course {
+    float want[kHorizon];
+    float weight[kHorizon];
+    // Barrier lanes passing the character at each update (y, reach), if any.
+    std::vector<std::pair<float, float>> barriers[kHorizon];
+};
+
+Course Plan(const c_MyApp* app, const BotSettings& bot) {
+    Course course;
+    const float H = bb_Wyndle_jscrh;
+    const float speed = std::max(app->m_Speed, 0.2f);
+    for (int t = 0; t < kHorizon; ++t) {
+        // Row positions move left by the speed each update.
+        const float shift = app->m_Scroll - speed * float(t + 1);
+        const float at = (kPlayerX - shift) / kRowStep + kFirstRowOffset;
+        const int row = std::clamp(int(std::lround(at)), 0, kRows - 1);
+        course.want[t] = H / 2 + Row(app, row, 2);
+        course.weight[t] = 1;
+        for (int i = std::max(row - 2, 0); i <= std::min(row + 2, kRows - 1); ++i) {
+            const float x = (float(i) - kFirstRowOffset) * kRowStep + shift;
+            const float yc = H / 2 + Row(app, i, 2), w = Row(app, i, 1);
+            if (Row(app, i, 6) > -1 && std::fabs(x - kPlayerX) < kGemReach) {
+                course.want[t] = LaneY(yc, w, Row(app, i, 6), 64);
+                course.weight[t] = kGemWeight;
+            }
+            if (bot.avoid && Row(app, i, 7) > 0 && std::fabs(x - kPlayerX) < kBarrierHalfWidth)
+                course.barriers[t].emplace_back(LaneY(yc, w, Row(app, i, 7), 64),
+                                                kBarrierReach * w + kBarrierPad);
+        }
+    }
+    return course;
+}
+
+float Cost(const c_MyApp* app, const Course& course, int key, int hold) {
+    const float H = bb_Wyndle_jscrh;
+    Motion m{app->m_Players[2], app->m_Players[4], app->m_KeySteerY};
+    float cost = 0;
+    for (int t = 0; t < kHorizon; ++t) {
+        m.Step(t < hold ? key : 0, H);
+        const float miss = m.y - course.want[t];
+        cost += course.weight[t] * miss * miss;
+        for (const auto& b : course.barriers[t])
+            if (std::fabs(m.y - b.first) < b.second) cost += kCrashCost;
+    }
+    return cost;
+}
+
 std::vector<int> PlayKeys(const c_MyApp* app, const BotSettings& bot) {
     if (app->m_Dead || app->m_Paused) return {};
-    const float H = bb_Wyndle_jscrh;
-    const float y = app->m_Players[2], vy = app->m_Players[4];
-    const int here = std::clamp(
-        int(std::lround((kPlayerX - app->m_Scroll) / kRowStep)) + kFirstRowOffset, 0, kRows - 1);
-    const int ahead = std::clamp(
-        here + int(app->m_Speed * kLookAheadUpdates / kRowStep), here, kRows - 1);
-
-    float target = H / 2 + Row(app, ahead, 2);
-    for (int i = std::max(here - 1, 0); i < std::min(here + kGemSearchRows, kRows); ++i) {
-        if (Row(app, i, 6) > -1) {
-            target = LaneY(H / 2 + Row(app, i, 2), Row(app, i, 1), Row(app, i, 6), 64);
-            break;
+    const Course course = Plan(app, bot);
+    int best = 0;
+    float bestCost = Cost(app, course, 0, 0);
+    for (int key : {-1, 1})
+        for (int hold : kHolds) {
+            const float c = Cost(app, course, key, hold);
+            if (c < bestCost) {
+                bestCost = c;
+                best = key;
+            }
         }
-    }
-    if (bot.avoid) {
-        for (int i = std::max(here - 1, 0); i <= std::min(ahead + 4, kRows - 1); ++i) {
-            const float lane = Row(app, i, 7);
-            if (lane <= 0) continue;
-            const float yc = H / 2 + Row(app, i, 2), w = Row(app, i, 1);
-            const float by = LaneY(yc, w, lane, 64);
-            const float reach = kBarrierReach * w + kBarrierPad;
-            if (std::fabs(target - by) >= reach) continue;
-            if (lane < 2)
-                target = yc + 64 * w;
-            else if (lane > 2)
-                target = yc - 64 * w;
-            else
-                target = y < yc ? yc - reach : yc + reach;
-            break;
-        }
-    }
-
-    const float wanted =
-        std::clamp((target - y) * kSpeedPerPixel, -kMaxWantedSpeed, kMaxWantedSpeed);
-    if (vy < wanted - kDeadBand) return {kKeyDown};
-    if (vy > wanted + kDeadBand) return {kKeyUp};
+    if (best < 0) return {kKeyUp};
+    if (best > 0) return {kKeyDown};
     return {};
 }
 
