@@ -1,8 +1,9 @@
 // Painters for the play pictures: the menu backdrop and overlay, the title,
 // particles and star sparkles, badges, the sprite sheet (droplet, gem,
-// barrier) and the rainbow tube slices. Relies on canvas.h and pixel_font.h.
+// barrier), the rainbow tube slices and the desktop icon. Relies on canvas.h
+// and pixel_font.h.
 //
-// Index: menu | title | particles | badges | sprites | tube
+// Index: menu | title | particles | badges | sprites | tube | desktop icon
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -324,6 +325,25 @@ void drawTubeSlice(Canvas& c, int frame) {
         if (v > -0.72f && v < -0.56f) return mix(glass, rgb(255, 255, 255, 0.75f), 0.65f);
         return glass;
     });
+}
+
+// ==== desktop icon =======================================================================
+
+void drawAppIcon(Canvas& c) {
+    // The droplet in a stretch of rainbow tube on a rounded night-blue tile:
+    // the play screen in one glance, still readable at 16 pixels.
+    const float m = 16;
+    Sdf tile = rect(m, m, 15, 15, 6);
+    c.fill(tile, inkColor());
+    c.fill(rect(m, m, 14, 14, 5.2f), [=](float, float y) {
+        return mix(rgb(60, 70, 190), rgb(10, 14, 60), band(y / 32, 4));
+    });
+    c.fill(intersect(tile, rect(m, m, 16, 11)), [=](float x, float y) {
+        float v = std::fabs(y - m) / 11;  // 0 on the tube's axis, 1 at its walls
+        Color col = hsv(x / 40, 0.75f, 0.95f);
+        return v > 0.85f ? hsv(x / 40, 0.4f, 1.0f) : mix(col, rgb(10, 14, 60), band(v, 3) * 0.6f);
+    });
+    drawDroplet(c, false);
 }
 
 }  // namespace datagen

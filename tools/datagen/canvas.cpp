@@ -143,24 +143,26 @@ Paint ball(float cx, float cy, float r, const Color& base, int levels) {
     };
 }
 
-Canvas::Canvas(Image& image, int originX, int originY, int baseW, int baseH, int scale)
+Canvas::Canvas(Image& image, int originX, int originY, int baseW, int baseH, float scale)
     : image_(image),
       originX_(originX),
       originY_(originY),
       baseW_(baseW),
       baseH_(baseH),
-      scale_(scale) {}
+      scale_(scale),
+      pixelsW_(int(std::lround(float(baseW) * scale))),
+      pixelsH_(int(std::lround(float(baseH) * scale))) {}
 
 void Canvas::fill(const Sdf& shape, const Paint& paint) {
     fill(shape, paint, Box{0, 0, float(baseW_), float(baseH_)});
 }
 
 void Canvas::fill(const Sdf& shape, const Paint& paint, const Box& bounds) {
-    float s = float(scale_);
+    float s = scale_;
     int x0 = std::max(0, int(std::floor(bounds.x0 * s)));
     int y0 = std::max(0, int(std::floor(bounds.y0 * s)));
-    int x1 = std::min(baseW_ * scale_, int(std::ceil(bounds.x1 * s)));
-    int y1 = std::min(baseH_ * scale_, int(std::ceil(bounds.y1 * s)));
+    int x1 = std::min(pixelsW_, int(std::ceil(bounds.x1 * s)));
+    int y1 = std::min(pixelsH_, int(std::ceil(bounds.y1 * s)));
     // Tiles whose centre lies far outside the shape are skipped whole, and
     // tiles far inside are filled without testing each pixel. The margin
     // allows for shapes whose distance is only approximate (gears, wavy
@@ -193,9 +195,9 @@ void Canvas::outlined(const Sdf& shape, float border, const Color& ink, const Pa
 }
 
 void Canvas::wash(const Paint& paint) {
-    float s = float(scale_);
-    for (int py = 0; py < baseH_ * scale_; ++py) {
-        for (int px = 0; px < baseW_ * scale_; ++px) {
+    float s = scale_;
+    for (int py = 0; py < pixelsH_; ++py) {
+        for (int px = 0; px < pixelsW_; ++px) {
             float x = (float(px) + 0.5f) / s, y = (float(py) + 0.5f) / s;
             image_.blend(originX_ + px, originY_ + py, paint(x, y));
         }

@@ -53,10 +53,12 @@ Paint ball(float cx, float cy, float r, const Color& base, int levels = 4);
 class Canvas {
 public:
     // A frame of `baseW` x `baseH` base units whose top-left output pixel is
-    // (originX, originY) in `image`, drawn at `scale` pixels per unit.
-    Canvas(Image& image, int originX, int originY, int baseW, int baseH, int scale);
+    // (originX, originY) in `image`, drawn at `scale` pixels per unit. The
+    // sheets use whole scales; a fractional one serves sizes such as the
+    // 24- and 48-pixel desktop icons.
+    Canvas(Image& image, int originX, int originY, int baseW, int baseH, float scale);
 
-    int scale() const { return scale_; }
+    float scale() const { return scale_; }
     int baseWidth() const { return baseW_; }
     int baseHeight() const { return baseH_; }
 
@@ -73,7 +75,9 @@ public:
 
 private:
     Image& image_;
-    int originX_, originY_, baseW_, baseH_, scale_;
+    int originX_, originY_, baseW_, baseH_;
+    float scale_;
+    int pixelsW_, pixelsH_;  // the frame's size in output pixels
 };
 
 }  // namespace datagen

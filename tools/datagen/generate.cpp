@@ -109,6 +109,23 @@ std::vector<DataFile> buildDataTree(std::vector<StageTime>* timings) {
     return files;
 }
 
+// ---- desktop icon ---------------------------------------------------------------------
+
+std::vector<DataFile> buildIcons() {
+    // The sizes desktops ask the hicolor theme for, from menus to launchers.
+    constexpr int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
+    constexpr int kIconBase = 32;  // the icon's drawing in base units
+    std::vector<DataFile> files;
+    for (int size : kIconSizes) {
+        Image icon(size, size);
+        Canvas canvas(icon, 0, 0, kIconBase, kIconBase, float(size) / kIconBase);
+        drawAppIcon(canvas);
+        std::string dim = std::to_string(size) + "x" + std::to_string(size);
+        files.push_back({"hicolor/" + dim + "/apps/dropling.png", icon.png()});
+    }
+    return files;
+}
+
 // ---- contact sheet -------------------------------------------------------------------
 
 std::vector<uint8_t> buildContactSheet() {

@@ -25,6 +25,10 @@ struct StageTime {
 // the CPU time of each stage is appended to it.
 std::vector<DataFile> buildDataTree(std::vector<StageTime>* timings = nullptr);
 
+// The desktop icon in the icon theme's usual sizes, as the files of a
+// theme folder: hicolor/<n>x<n>/apps/dropling.png.
+std::vector<DataFile> buildIcons();
+
 // The contact sheet: every picture at its base size on one labelled PNG,
 // for reviewing the look at a glance.
 std::vector<uint8_t> buildContactSheet();

@@ -1,8 +1,9 @@
 // dropling_datagen: writes the game's whole data tree (pictures, fonts,
 // sounds, the tune, tune pictures and instrument samples) into a folder,
-// and optionally the contact sheet of all pictures.
+// and optionally the contact sheet of all pictures and the desktop icons
+// (a hicolor theme tree, for installing).
 //
-//   dropling_datagen <data folder> [--contact-sheet <file.png>] [--timings]
+//   dropling_datagen <data folder> [--contact-sheet <file.png>] [--icons <folder>] [--timings]
 //
 // --timings prints the CPU time of each stage of the work.
 #include <cstdio>
@@ -18,30 +19,30 @@
 
 namespace {
 
-const char* const kUsage = "usage: %s <data folder> [--contact-sheet <file.png>] [--timings]\n";
+const char* const kUsage =
+    "usage: %s <data folder> [--contact-sheet <file.png>] [--icons <folder>] [--timings]\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string out, sheet;
+    std::string out, sheet, icons;
     bool timings = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--timings") == 0) {
             timings = true;
         } else if (std::strcmp(argv[i], "--contact-sheet") == 0 && i + 1 < argc) {
             sheet = argv[++i];
+        } else if (std::strcmp(argv[i], "--icons") == 0 && i + 1 < argc) {
+            icons = argv[++i];
         } else if (out.empty() && argv[i][0] != '-') {
             out = argv[i];
         } else {
-            std::fprintf(stderr,
-                         "usage: %s <data folder> [--contact-sheet <file.png>] [--timings]\n",
-                         argv[0]);
+            std::fprintf(stderr, kUsage, argv[0]);
             return 2;
         }
     }
     if (out.empty()) {
-        std::fprintf(stderr, "usage: %s <data folder> [--contact-sheet <file.png>] [--timings]\n",
-                     argv[0]);
+        std::fprintf(stderr, kUsage, argv[0]);
         return 2;
     }
     try {
@@ -65,6 +66,10 @@ int main(int argc, char** argv) {
             f.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
             if (!f) throw std::runtime_error("datagen: cannot write " + sheet);
             std::printf("datagen: contact sheet %s\n", sheet.c_str());
+        }
+        if (!icons.empty()) {
+            datagen::writeFiles(icons, datagen::buildIcons());
+            std::printf("datagen: desktop icons in %s\n", icons.c_str());
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());

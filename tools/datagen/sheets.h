@@ -42,6 +42,8 @@ void drawParticle(Canvas& c, int frame);
 void drawBadge(Canvas& c, int frame);
 void drawSprite(Canvas& c, int frame);
 void drawTubeSlice(Canvas& c, int frame);
+// The program's icon for the desktop, 32 by 32 base units.
+void drawAppIcon(Canvas& c);
 
 // Shared look.
 Color inkColor();  // the dark outline colour every sprite uses
