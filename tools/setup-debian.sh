@@ -12,6 +12,9 @@ packages=(
   libxrandr2 libxinerama1 libxcursor1 libxi6 libxxf86vm1
   # tests: GoogleTest, a virtual display with Mesa's software OpenGL, real input
   libgtest-dev libgmock-dev xvfb xauth libgl1-mesa-dri xdotool openbox wmctrl x11-utils imagemagick
+  # packaging and its checks: dpkg-shlibdeps (with file) for the package's
+  # dependencies, lintian, desktop-file-validate
+  dpkg-dev file lintian desktop-file-utils
   # fuzzing: libFuzzer and the sanitizer runtimes come with Debian's clang
   clang libclang-rt-14-dev
   # tests: sound files made by others, to load with our own readers

@@ -2,7 +2,8 @@
 # Builds and runs every test: the normal build in build/, then the
 # AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/.
 # The suite runs under a virtual X display so that window tests have one.
-# Last, each fuzz target runs briefly (tools/fuzz.sh).
+# The normal build is then installed, packaged and played from the install
+# (tools/test-install.sh). Last, each fuzz target runs briefly (tools/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,6 +21,8 @@ run_suite() {
 
 echo "== normal build"
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+echo "== install and package"
+bash tools/test-install.sh build
 echo "== sanitizer build"
 run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DDROPLING_SANITIZE=ON
 echo "== fuzz smoke run"

@@ -60,6 +60,9 @@ start() {
     wid=$(timeout "$deadline" xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1) ||
         true
     [[ -n "$wid" ]] || fail "the game's window did not open ($3)"
+    # The launcher has become the program, so its exit status is the game's.
+    [[ "$(readlink "/proc/$game/exe")" == */libexec/dropling/dropling ]] ||
+        fail "the launcher did not exec the program"
 }
 # closes the window as a user does and checks that the game ends with 0
 finish() {
