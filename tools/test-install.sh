@@ -64,10 +64,11 @@ start() {
     [[ "$(readlink "/proc/$game/exe")" == */libexec/dropling/dropling ]] ||
         fail "the launcher did not exec the program"
 }
+ended() { ! kill -0 "$game" 2>/dev/null; }
 # closes the window as a user does and checks that the game ends with 0
 finish() {
     wmctrl -i -c "$wid"
-    await eval '! kill -0 $game 2>/dev/null' || fail "the game did not end after its window closed"
+    await ended || fail "the game did not end after its window closed"
     local status=0
     wait "$game" || status=$?
     ((status == 0)) || fail "the game ended with status $status"
