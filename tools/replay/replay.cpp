@@ -20,8 +20,10 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -432,6 +434,28 @@ std::string SoundsStarted(const c_MyApp* app) {
     return out + "]";
 }
 
+// Live particles (kind above 0) in the pool.
+int LiveParticles(const c_MyApp* app) {
+    int live = 0;
+    for (int i = 0; i <= app->m_ParticleMax && i < app->m_Particles.Length() / 10; ++i)
+        if (app->m_Particles[i * 10] > 0) ++live;
+    return live;
+}
+
+// A hash of the tube's rows 0..100 (every field, bit for bit), so two runs
+// can tell whether they hold the same tube and items.
+long long TubeHash(const c_MyApp* app) {
+    uint32_t h = 2166136261u;
+    const int n = c_MyApp::kTubeRows * c_MyApp::kTubeRowFloats;
+    for (int i = 0; i < n; ++i) {
+        uint32_t bits;
+        const float v = app->m_Tube[i];
+        std::memcpy(&bits, &v, sizeof bits);
+        h = (h ^ bits) * 16777619u;
+    }
+    return h;
+}
+
 bool MusicPlaying() {
     const ALuint source = bb_audio_device->channels[gxtkAudio::kMusicChannel].source;
     const fakeal::Source* s = source ? fakeal::SourceAt(source) : nullptr;
@@ -459,6 +483,10 @@ void Driver::EndStep() {
     j.Float("y", g->m_Players[2]);
     j.Float("vy", g->m_Players[4]);
     j.Int("closeness", g->m_Closeness);
+    j.Float("steer", g->m_Steer);
+    j.Float("steerx", g->m_SteerX);
+    j.Int("parts", LiveParticles(g));
+    j.Int("tube", TubeHash(g));
     j.Int("gametype", g->m_GameType);
     j.Int("menusel", g->m_MenuSel);
     j.Int("over", g->m_OverTimer);

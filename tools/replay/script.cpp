@@ -84,6 +84,8 @@ Output: one JSON object per line and step, in this order of fields:
   score shown meter         m_Score, m_ShownScore, m_Players[5]
   speed top drag rows       m_Speed, m_TopSpeed, m_Drag, m_RowCount
   y vy closeness            m_Players[2], m_Players[4], m_Closeness
+  steer steerx parts tube   m_Steer, m_SteerX, live particles, a hash of
+                            the tube's rows 0..100
   gametype menusel over     m_GameType, m_MenuSel, m_OverTimer
   sound icade debug hidehud m_Options[5], bb_Wyndle_iCadeControls,
                             bb_Wyndle_DebugMode, m_HideHud
