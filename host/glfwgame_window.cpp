@@ -1,7 +1,9 @@
 // The one window: its (re)creation in windowed or full-screen form, the
 // graphics sequence number that tells textures their context is gone, and the
-// desktop and video mode queries. Relies on the platform layer's GLFW 2
-// interface, which destroys the OpenGL context with the window.
+// desktop and video mode queries. A window that cannot be opened ends the
+// process. Relies on the platform layer's GLFW 2 interface, which destroys
+// the OpenGL context with the window.
+#include <cstdlib>
 #include <vector>
 
 #include "host/events.h"
@@ -31,11 +33,13 @@ void BBGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
     const int mode = fullscreen ? GLFW_FULLSCREEN : GLFW_WINDOW;
     const int opened = glfwOpenWindow(width, height, red, green, blue, alpha, depth, stencil, mode);
     ++glfwGraphicsSeq;
-    // The loop ends by itself once it sees no window; say why, or the
-    // program would just vanish with a normal exit status.
+    // Without a window there is no OpenGL context for the application to
+    // draw into: say why and end here, before any more application code runs.
     if (!opened) {
         bbPrint(String("host: the window could not be opened (") + String(width) + String("x") +
                 String(height) + String(fullscreen ? ", full screen)" : ", windowed)"));
+        glfwTerminate();
+        exit(kExitError);
     }
     if (!fullscreen) {
         glfwSetWindowPos((desktop.Width - width) / 2, (desktop.Height - height) / 2);

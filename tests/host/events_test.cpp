@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/host/host_fixture.h"
+#include "tests/support/child_process.h"
 
 using namespace glfw2;
 
@@ -263,12 +264,12 @@ TEST_F(EventsTest, DisplayModesReportColourBitsInRedGreenBlueOrder) {
     EXPECT_EQ(host_->GetGlfwVideoModes().Length(), kMaxVideoModes);
 }
 
-TEST_F(EventsTest, AWindowThatCannotBeOpenedIsReportedAndEndsTheLoop) {
-    Attach();
+TEST_F(EventsTest, AWindowThatCannotBeOpenedEndsTheProcessBeforeTheApplicationStarts) {
+    RecordingDelegate* d = Attach();
+    d->onStart = d->onRender = [] { puts("application code"); };
     glfw_fake::SetOpenResult(false);
-    testing::internal::CaptureStdout();
-    host_->Run();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "host: the window could not be opened (640x480, windowed)\n");
-    EXPECT_EQ(Trace(), (std::vector<std::string>{"start", "render"}));
+    const ChildResult r = RunInChild([&] { host_->Run(); });
+    EXPECT_TRUE(r.exited);
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, "host: the window could not be opened (640x480, windowed)\n");
 }
