@@ -10,6 +10,7 @@
 //   reading .......... OpenFile, LoadString, LoadData, LoadImageData, LoadAudioData
 //   the state store .. SaveState, LoadState
 //   web addresses .... OpenUrl
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -145,24 +146,57 @@ unsigned char* BBGlfwGame::LoadAudioData(String path, int* length, int* channels
 // The state store
 // ---------------------------------------------------------------------------
 
-// A failed or short write must never cost the player the saved game: the new
-// state goes to a temporary file beside the old one, which it replaces only
-// once every byte is on disk. Until the rename the old file is untouched.
+namespace {
+
+// Writes all of `bytes` to `f` and closes it, forcing the data to the disk
+// first when `sync` is set; false when anything failed.
+bool WriteAndClose(FILE* f, const std::string& bytes, bool sync) {
+    bool ok = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = fflush(f) == 0 && ok;
+    if (sync) ok = fsync(fileno(f)) == 0 && ok;
+    return fclose(f) == 0 && ok;
+}
+
+}  // namespace
+
+// A failed or short write must never cost the player the saved game: where
+// the folder allows it, the new state goes to a temporary file beside the old
+// one, which it replaces only once every byte is on disk. A folder that does
+// not let the temporary file be made still gets the state, written in place.
 int BBGame::SaveState(String state) {
-    FILE* f = OpenFile(String(kStateTempFileName), String("wb"));
-    if (!f) return -1;
+    // A state file that is a link is written through to its target, so that
+    // the link itself stays as the player made it.
+    std::string target = kStateFileName;
+    struct stat st {};
+    if (lstat(kStateFileName, &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = realpath(kStateFileName, nullptr)) {
+            target = real;
+            free(real);
+        }
+    }
+    const bool exists = stat(target.c_str(), &st) == 0;
+    // A state file the player made read-only stays as it is.
+    if (exists && S_ISREG(st.st_mode) &&
+        (access(target.c_str(), W_OK) != 0 || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0))
+        return -1;
 
     // Each 16-bit character as 1, 2 or 3 bytes, surrogate halves one by one,
     // so that any string the program holds survives the trip.
     const std::string bytes = state.ToUtf8();
-    bool ok = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = fflush(f) == 0 && ok;
+    const std::string temp = target == kStateFileName ? kStateTempFileName : target + ".tmp";
+    FILE* f = fopen(temp.c_str(), "wb");
+    if (!f) {
+        f = fopen(target.c_str(), "wb");
+        if (!f) return -1;
+        return WriteAndClose(f, bytes, false) ? 0 : -2;
+    }
+    // The new file takes over the old one's permissions.
+    if (exists && S_ISREG(st.st_mode)) fchmod(fileno(f), st.st_mode & 07777);
     // The rename must not reach the disk before the data it points at.
-    ok = fsync(fileno(f)) == 0 && ok;
-    ok = fclose(f) == 0 && ok;
-    if (ok) ok = rename(kStateTempFileName, kStateFileName) == 0;
+    bool ok = WriteAndClose(f, bytes, true);
+    if (ok) ok = rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
-        remove(kStateTempFileName);
+        remove(temp.c_str());
         return -2;
     }
     return 0;

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 
@@ -219,12 +220,75 @@ TEST_F(FilesTest, AFailedWriteKeepsThePreviousStateByteForByte) {
     }
 }
 
-TEST_F(FilesTest, AStateThatCannotBeCreatedReturnsMinusOne) {
-    // Something that is not a file stands where the new state would be made.
-    WriteBytes(kStateFileName, "kept");
-    fs::create_directory(kStateTempFileName);
-    EXPECT_EQ(host_->SaveState(String("new")), -1);
-    EXPECT_EQ(ReadBytes(kStateFileName), "kept");
+// The user a saving child drops to when the tests run as root, who may write
+// anywhere.
+constexpr uid_t kNobody = 65534;
+
+// SaveState(state) in a child running in `folder` as an ordinary user; its
+// result.
+int SaveAsPlayer(const char* folder, const char* state) {
+    const ChildResult r = RunInChild([&] {
+        if (geteuid() == 0) {
+            for (const auto& e : fs::recursive_directory_iterator("."))
+                if (lchown(e.path().c_str(), kNobody, kNobody) != 0) _exit(99);
+            if (chown(".", kNobody, kNobody) != 0 || setgid(kNobody) != 0 ||
+                setuid(kNobody) != 0)
+                _exit(99);
+        }
+        if (chdir(folder) != 0) _exit(98);
+        _exit(BBGame::_game->SaveState(String(state)) + 10);
+    });
+    return r.status - 10;
+}
+
+TEST_F(FilesTest, SavingWritesInPlaceThroughLinksAndNeverOverAReadOnlyState) {
+    const struct {
+        const char* name;
+        std::function<void()> setUp;
+        const char* folder;
+        int result;
+        const char* file;  // where the state must be, and what it must hold
+        const char* holds;
+    } cases[] = {
+        {"folder without write permission",
+         [] {
+             fs::create_directory("player");
+             WriteBytes("player/.vantorstate", "old");
+             fs::permissions("player", fs::perms::owner_read | fs::perms::owner_exec);
+         },
+         "player", 0, "player/.vantorstate", "new"},
+        {"link to the real file",
+         [] {
+             fs::create_directory("real");
+             WriteBytes("real/state", "old");
+             fs::create_symlink("real/state", kStateFileName);
+         },
+         ".", 0, "real/state", "new"},
+        {"something in the temporary file's place",
+         [] {
+             WriteBytes(kStateFileName, "old");
+             fs::create_directory(kStateTempFileName);
+         },
+         ".", 0, kStateFileName, "new"},
+        {"read-only state file",
+         [] {
+             WriteBytes(kStateFileName, "old");
+             fs::permissions(kStateFileName, fs::perms::owner_read);
+         },
+         ".", -1, kStateFileName, "old"},
+    };
+    for (const auto& c : cases) {
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(dir_))
+            fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+        for (const auto& e : fs::directory_iterator(dir_))
+            fs::remove_all(e.path());
+        c.setUp();
+        EXPECT_EQ(SaveAsPlayer(c.folder, "new"), c.result) << c.name;
+        fs::permissions(c.folder, fs::perms::owner_all, fs::perm_options::add, ec);
+        EXPECT_EQ(ReadBytes(c.file), c.holds) << c.name;
+        EXPECT_FALSE(fs::is_regular_file(fs::path(c.folder) / kStateTempFileName)) << c.name;
+    }
 }
 
 TEST_F(FilesTest, AWorkingDirectoryThatIsGoneReturnsMinusOne) {
