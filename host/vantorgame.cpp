@@ -5,7 +5,6 @@
 // process from inside the loop. Relies on the platform layer and the runtime.
 #include "host/vantorgame.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -19,9 +18,7 @@ const char** argv = nullptr;
 int bb_std_main(int argc_, const char* argv_[]) {
     argc = argc_;
     argv = argv_;
-    signal(SIGSEGV, sighandler);
-    signal(SIGILL, sighandler);
-    signal(SIGFPE, sighandler);
+    bbInstallSignalHandlers();
     gc_init1();
     bbInit();
     // Grey everything bbInit created, so that it survives the first cycle.

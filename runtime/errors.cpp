@@ -157,10 +157,28 @@ void sighandler(int signal) {
     dbg_error(message);
 }
 
+namespace {
+
+// The handler's own stack: a stack overflow leaves no room on the program's
+// stack to report it. The report formats and prints, so it gets plenty.
+constexpr std::size_t kSignalStackBytes = 256 * 1024;
+
+}  // namespace
+
 void bbInstallSignalHandlers() {
-    std::signal(SIGSEGV, sighandler);
-    std::signal(SIGILL, sighandler);
-    std::signal(SIGFPE, sighandler);
+    static void* const stack = std::malloc(kSignalStackBytes);
+    if (stack) {
+        stack_t alt{};
+        alt.ss_sp = stack;
+        alt.ss_size = kSignalStackBytes;
+        sigaltstack(&alt, nullptr);
+    }
+    struct sigaction action {};
+    action.sa_handler = sighandler;
+    action.sa_flags = SA_ONSTACK;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGSEGV, SIGILL, SIGFPE})
+        sigaction(signal, &action, nullptr);
 }
 
 void bbDieUncaught() {

@@ -34,7 +34,8 @@ void bbDebugStop();
 
 // Turns SIGFPE, SIGSEGV, SIGILL (and any other signal it is installed for) into a runtime error.
 [[noreturn]] void sighandler(int signal);
-// Installs sighandler for SIGSEGV, SIGILL and SIGFPE.
+// Installs sighandler for SIGSEGV, SIGILL and SIGFPE, on a stack of its own so that a stack
+// overflow is reported too.
 void bbInstallSignalHandlers();
 
 // The host's end for a language exception that escaped the application: the fixed message on

@@ -159,6 +159,14 @@ __attribute__((no_sanitize("undefined"))) int divide(volatile int a, volatile in
     return a / b;
 }
 
+// Recurses until the stack runs out.
+int recurse(volatile int depth) {
+    volatile char frame[1024];
+    frame[0] = static_cast<char>(depth);
+    if (depth >= 0) return recurse(depth + 1) + frame[0];
+    return 0;
+}
+
 TEST(Signals, FatalSignalsBecomeRuntimeErrors) {
     struct Case {
         const char* message;
@@ -167,6 +175,7 @@ TEST(Signals, FatalSignalsBecomeRuntimeErrors) {
     for (Case c : {Case{"Floating point exception", [] { std::raise(SIGFPE); }},
                    Case{"Floating point exception", [] { std::printf("%d", divide(1, 0)); }},
                    Case{"Memory access violation", [] { std::raise(SIGSEGV); }},
+                   Case{"Memory access violation", [] { std::printf("%d", recurse(0)); }},
                    Case{"Illegal instruction", [] { std::raise(SIGILL); }}}) {
         SCOPED_TRACE(c.message);
         ChildResult r = RunInChild([&] {
