@@ -30,6 +30,8 @@ namespace {
 
 // Reading goes in blocks of this size until a short read.
 constexpr size_t kReadBlock = 4096;
+// The longest data LoadData hands back: its length must fit an int.
+constexpr size_t kMaxDataBytes = INT32_MAX;
 
 struct PathPrefix {
     const char* scheme;
@@ -96,23 +98,33 @@ unsigned char* BBGame::LoadData(String path, int* length) {
     size_t size = 0;
     size_t capacity = kReadBlock;
     unsigned char* data = static_cast<unsigned char*>(malloc(capacity));
-    for (;;) {
-        if (capacity - size < kReadBlock) {
-            capacity *= 2;
-            // The length is handed back as an int: a file that does not fit
-            // is refused rather than reported with a wrong size.
-            if (capacity > static_cast<size_t>(INT32_MAX)) {
-                free(data);
-                fclose(f);
-                return nullptr;
-            }
-            data = static_cast<unsigned char*>(realloc(data, capacity));
+    bool ok = data != nullptr;
+    while (ok) {
+        if (capacity - size < kReadBlock && capacity < kMaxDataBytes) {
+            capacity = capacity > kMaxDataBytes / 2 ? kMaxDataBytes : capacity * 2;
+            auto* grown = static_cast<unsigned char*>(realloc(data, capacity));
+            ok = grown != nullptr;
+            if (!ok) break;
+            data = grown;
         }
-        const size_t n = fread(data + size, 1, kReadBlock, f);
+        const size_t want = capacity - size < kReadBlock ? capacity - size : kReadBlock;
+        // The length is handed back as an int: a file that does not fit is
+        // refused rather than reported with a wrong size.
+        if (want == 0) {
+            ok = fgetc(f) == EOF;
+            break;
+        }
+        const size_t n = fread(data + size, 1, want, f);
         size += n;
-        if (n < kReadBlock) break;
+        if (n < want) break;
     }
+    // A read error (a folder opens but cannot be read) gives no data at all.
+    ok = ok && !ferror(f);
     fclose(f);
+    if (!ok) {
+        free(data);
+        return nullptr;
+    }
     *length = static_cast<int>(size);
     return data;
 }

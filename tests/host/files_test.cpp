@@ -140,9 +140,28 @@ TEST_F(FilesTest, LoadDataReadsWholeFilesAroundTheBlockSize) {
     }
 }
 
+// A length of 2^30 + 1 still fits the int the length is handed back in; the
+// file is sparse, so only the reading costs anything.
+TEST_F(FilesTest, LoadDataReadsAFileOfOverAGibibyte) {
+    constexpr off_t kBytes = (off_t{1} << 30) + 1;
+    {
+        std::ofstream out("big.bin", std::ios::binary);
+        out.seekp(kBytes - 1);
+        out.put('z');
+    }
+    int length = 0;
+    unsigned char* data = host_->LoadData(String("big.bin"), &length);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(length, kBytes);
+    EXPECT_EQ(data[kBytes - 1], 'z');
+    free(data);
+}
+
 TEST_F(FilesTest, LoadingMissingFilesGivesNullOrEmpty) {
     int length = 12345;
     EXPECT_EQ(host_->LoadData(String("vantor://data/missing.bin"), &length), nullptr);
+    fs::create_directory("folder");
+    EXPECT_EQ(host_->LoadData(String("folder"), &length), nullptr);
     EXPECT_EQ(length, 12345);
     EXPECT_EQ(host_->LoadString(String("missing.txt")).Length(), 0);
     EXPECT_EQ(host_->LoadState().Length(), 0);
