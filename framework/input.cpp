@@ -134,6 +134,9 @@ void c_InputDevice::p_MouseEvent(int event, int data, float x, float y) {
 }
 
 void c_InputDevice::p_TouchEvent(int event, int data, float x, float y) {
+    // A touch the device has no place for would otherwise reach the key
+    // codes that follow the touches'.
+    if (data < 0 || data >= kTouches) return;
     switch (event) {
         case c_BBGameEvent::TouchDown:
             KeyDownEvent(KEY_TOUCH0 + data);
@@ -146,7 +149,6 @@ void c_InputDevice::p_TouchEvent(int event, int data, float x, float y) {
         default:
             return;
     }
-    if (data < 0 || data >= kTouches) return;
     m__touchX[data] = x;
     m__touchY[data] = y;
     if (data == 0) {

@@ -158,9 +158,14 @@ TEST_F(InputTest, KeyCodesOutsideTheKeySpaceReadAsNothingAndAreIgnored) {
     StartApp();
     for (int code : {0, -1, 512, 100000, -100000})
         Key(Event::KeyDown, code);
-    host_->TouchEvent(Event::TouchDown, 200, 1, 1);
+    // Touches past the 32 the device has would land on other keys' codes
+    // (the close key among them).
+    for (int touch : {32, KEY_CLOSE - KEY_TOUCH0, 127, 200, -1})
+        host_->TouchEvent(Event::TouchDown, touch, 1, 1);
     host_->TouchEvent(Event::TouchMove, -5, 1, 1);
     Update([] {
+        EXPECT_FALSE(bb_input_KeyDown(KEY_CLOSE));
+        EXPECT_FALSE(bb_input_KeyDown(KEY_TOUCH0 - 1));
         EXPECT_FALSE(bb_input_KeyDown(0));
         EXPECT_FALSE(bb_input_KeyDown(512));
         EXPECT_EQ(bb_input_KeyHit(-1), 0);
