@@ -154,7 +154,10 @@ unsigned char* LoadWAV(FILE* file, int* length, int* channels, int* format, int*
             if (!data) return nullptr;
             *length = static_cast<int>(size / (static_cast<uint32_t>(chans) * bytesPerSample));
             *channels = chans;
-            *format = bytesPerSample;
+            // Samples that are not whole bytes (12 or 20 bits) have no format
+            // a sound can be played in: 0 keeps the sample silent instead of
+            // letting it pass for 8- or 16-bit data.
+            *format = bits % 8 == 0 ? bytesPerSample : 0;
             *hertz = static_cast<int>(std::min<uint32_t>(rate, INT_MAX));
             return data;
         }

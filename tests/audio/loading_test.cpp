@@ -25,6 +25,9 @@ TEST_F(FakeAudioTest, LoadSampleUploadsWithTheFormatTable) {
         {"m16.wav", 1, 16, AL_FORMAT_MONO16},
         {"s16.wav", 2, 16, AL_FORMAT_STEREO16},
         {"s24.wav", 2, 24, 0},
+        // Not whole bytes: neither may pass for the 8- or 16-bit format.
+        {"m12.wav", 1, 12, 0},
+        {"s20.wav", 2, 20, 0},
         {"q16.wav", 4, 16, 0},
     };
     for (const Case& c : cases) {
