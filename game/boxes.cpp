@@ -33,7 +33,9 @@ constexpr int kFire1 = 10, kFire2 = 11, kL1 = 14, kR1 = 15;
 constexpr int kBack = 99;
 constexpr int kMenuActions[] = {0, 3, 5, 8, 10, 11, 12, 13, 14, 15, 99};
 
-bool Held(c_MyApp* app, int action) { return app->p_PlayKeyAll(action, 1) != 0; }
+bool Held(c_MyApp* app, int action) {
+    return app->p_PlayKeyAll(action, 1) != 0;
+}
 
 bool AnyActionHeld(c_MyApp* app) {
     for (int action : kMenuActions)
@@ -51,7 +53,9 @@ bool OptionLatchesFree(const c_MyApp* app) {
     return app->m_OptionKeyLatch == 0 && app->m_OptionTouchLatch == 0;
 }
 
-bool HasMusicSource() { return bb_Wyndle_HasMusic == 1 || bb_Wyndle_HasMusicStream == 1; }
+bool HasMusicSource() {
+    return bb_Wyndle_HasMusic == 1 || bb_Wyndle_HasMusicStream == 1;
+}
 
 // The gear's touch box: frame size of image 95 at the current scale.
 bool GearTouched(const c_MyApp* app, float x, float y) {
@@ -221,10 +225,18 @@ int c_MyApp::p_OptionBox() {
 
         const char* text = "";
         switch (row) {
-            case Row::Sound: text = SoundRowText(this); break;
-            case Row::ICade: text = bb_Wyndle_iCadeControls == 1 ? "iCade : On" : "iCade : Off"; break;
-            case Row::Screen: text = m_Fullscreen == 0 ? "Fullscreen" : "Windowed"; break;
-            case Row::Credits: text = "Credits"; break;
+            case Row::Sound:
+                text = SoundRowText(this);
+                break;
+            case Row::ICade:
+                text = bb_Wyndle_iCadeControls == 1 ? "iCade : On" : "iCade : Off";
+                break;
+            case Row::Screen:
+                text = m_Fullscreen == 0 ? "Fullscreen" : "Windowed";
+                break;
+            case Row::Credits:
+                text = "Credits";
+                break;
         }
         p_ResetDraw();
         p_SetSize(2, kNone);
@@ -234,8 +246,12 @@ int c_MyApp::p_OptionBox() {
             m_OptionSel = r;
             m_OptionKeyLatch = m_OptionTouchLatch = 1;
             switch (row) {
-                case Row::Sound: CycleSound(this); break;
-                case Row::ICade: FlipICade(this); break;
+                case Row::Sound:
+                    CycleSound(this);
+                    break;
+                case Row::ICade:
+                    FlipICade(this);
+                    break;
                 case Row::Screen:
                     p_PlaySFX(kSoundMove, 1, 1, 0);
                     p_FullscreenFlip();
@@ -274,10 +290,14 @@ int c_MyApp::p_OptionBox() {
 
 namespace {
 
-float Clamp(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }
+float Clamp(float v, float lo, float hi) {
+    return v < lo ? lo : (v > hi ? hi : v);
+}
 
 // A colour ramp channel: trunc(v) kept within 0..255.
-float Ramp(float v) { return Clamp(std::trunc(v), 0, 255); }
+float Ramp(float v) {
+    return Clamp(std::trunc(v), 0, 255);
+}
 
 // Grid offset of a cell index from the middle, never 0, so that every cell
 // flies in from outside.
@@ -376,8 +396,7 @@ int c_MyApp::p_CreditBox() {
             const float offset = float(16 * n) + m_CreditsScroll;
             p_ResetDraw();
             p_Alpha(Clamp(1 - (std::fabs(offset) / 40 - 0.3f), 0, 1));
-            p_Text(W / 2 + 24, H / 2 - 24 * away + offset, bb_Wyndle_CreditText[index], 0.8f,
-                   0.8f);
+            p_Text(W / 2 + 24, H / 2 - 24 * away + offset, bb_Wyndle_CreditText[index], 0.8f, 0.8f);
         }
     }
 

@@ -62,7 +62,9 @@ bool AnyBoxOpen(const c_MyApp* app) {
     return app->m_CreditsOpen != 0 || app->m_OptionsOpen != 0 || app->m_BadgesOpen != 0;
 }
 
-bool LatchesFree(const c_MyApp* app) { return app->m_TouchLock == 0 && app->m_InputLatch == 0; }
+bool LatchesFree(const c_MyApp* app) {
+    return app->m_TouchLock == 0 && app->m_InputLatch == 0;
+}
 
 // An active touch strictly inside the half box of the slot's frame at the
 // current scale, while the pointer is down.
@@ -259,8 +261,8 @@ int c_MyApp::p_Menu() {
             MoveCarouselTo(this, to);
             m_InputLatch = 1;
             p_PlaySFX(kSoundMove, 1, 1, 0);
-        } else if (p_PlayKeyAll(kFire1, 1) || p_PlayKeyAll(kFire2, 1) ||
-                   p_PlayKeyAll(kFire3, 1) || p_PlayKeyAll(kFire4, 1)) {
+        } else if (p_PlayKeyAll(kFire1, 1) || p_PlayKeyAll(kFire2, 1) || p_PlayKeyAll(kFire3, 1) ||
+                   p_PlayKeyAll(kFire4, 1)) {
             Activate(this, m_MenuSel);
         }
     }
@@ -291,7 +293,9 @@ int c_MyApp::p_Menu() {
 
 namespace {
 
-void PauseSound(c_MyApp* app, float rate) { app->p_PlaySFX(kSoundSelect, rate, 0.5f, 0); }
+void PauseSound(c_MyApp* app, float rate) {
+    app->p_PlaySFX(kSoundSelect, rate, 0.5f, 0);
+}
 
 void ResumeGame(c_MyApp* app) {
     app->m_PauseFade = -1;
@@ -344,8 +348,8 @@ int c_MyApp::p_PauseMenu() {
 
     if (m_PauseFade == 1) {
         const int middle = int(H / 2);
-        if (m_PauseY < middle) m_PauseY = m_PauseY + kPauseStep < middle ? m_PauseY + kPauseStep
-                                                                        : middle;
+        if (m_PauseY < middle)
+            m_PauseY = m_PauseY + kPauseStep < middle ? m_PauseY + kPauseStep : middle;
     } else if (m_PauseFade == -1) {
         if (m_PauseY < kPauseGone) {
             m_Paused = 0;
@@ -448,14 +452,10 @@ int c_MyApp::p_OuyaQuit() {
         float drop;
     };
     static const Line kLines[] = {
-        {"It looks like you're", 3, 0},
-        {"trying to QUIT!", 3, 32},
-        {"Are you absolutely sure", 2, 36},
-        {"you want to quit the game?", 2, 20},
-        {"Isn't this fun?", 2, 28},
-        {"It'll be a shame to see you go.", 2, 38},
-        {"Press (A) to Quit", 2, 38},
-        {"or (O) to return to the fun!", 2, 20},
+        {"It looks like you're", 3, 0},     {"trying to QUIT!", 3, 32},
+        {"Are you absolutely sure", 2, 36}, {"you want to quit the game?", 2, 20},
+        {"Isn't this fun?", 2, 28},         {"It'll be a shame to see you go.", 2, 38},
+        {"Press (A) to Quit", 2, 38},       {"or (O) to return to the fun!", 2, 20},
     };
     float y = 0.3f * H;
     p_ResetDraw();
@@ -469,8 +469,7 @@ int c_MyApp::p_OuyaQuit() {
         if (p_PlayKeyAll(kFire1, 1)) {
             m_Mode = 1;
             m_TouchLock = m_InputLatch = 1;
-        } else if (p_PlayKeyAll(kFire2, 1) || p_PlayKeyAll(kFire3, 1) ||
-                   p_PlayKeyAll(kBack, 1)) {
+        } else if (p_PlayKeyAll(kFire2, 1) || p_PlayKeyAll(kFire3, 1) || p_PlayKeyAll(kBack, 1)) {
             bbError(String());
         }
     }

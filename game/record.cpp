@@ -35,7 +35,9 @@ void Append(String& record, int value) {
     record += String("|");
 }
 
-int Piece(const Array<String>& pieces, int index) { return pieces[index].ToInt(); }
+int Piece(const Array<String>& pieces, int index) {
+    return pieces[index].ToInt();
+}
 
 void ResetOptions(c_MyApp* app) {
     for (int i = 0; i < kOptionCount; ++i)

@@ -78,8 +78,8 @@ String c_MyApp::p_BadgeDetail(int id) {
 }
 
 int c_MyApp::p_ShowBadges() {
-    const int slots = m_ToastTimer.Length() < kToastSlotsShown ? m_ToastTimer.Length()
-                                                                : kToastSlotsShown;
+    const int slots =
+        m_ToastTimer.Length() < kToastSlotsShown ? m_ToastTimer.Length() : kToastSlotsShown;
     for (int i = 0; i < slots; ++i) {
         int t = m_ToastTimer[i];
         if (t < 1) continue;
@@ -131,5 +131,9 @@ int c_MyApp::p_BadgesBox() {
 
 // ---- hooks for an outside score and badge service ----------------------------------------
 
-int c_MyApp::p_GC_PostScore(int, int) { return 0; }
-int c_MyApp::p_GC_Badges() { return 0; }
+int c_MyApp::p_GC_PostScore(int, int) {
+    return 0;
+}
+int c_MyApp::p_GC_Badges() {
+    return 0;
+}

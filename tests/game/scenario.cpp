@@ -136,7 +136,8 @@ void CheckOne(const std::string& name, const ReplayResult& run, const std::strin
 
 }  // namespace
 
-ReplayResult RunReplay(const std::string& script, const std::vector<std::string>& options) {
+ReplayResult RunReplay(const std::string& script, const std::vector<std::string>& options,
+                       const std::string& state) {
     namespace fs = std::filesystem;
     char pattern[] = "/tmp/dropling-scenario-XXXXXX";
     const char* dir = mkdtemp(pattern);
@@ -148,6 +149,8 @@ ReplayResult RunReplay(const std::string& script, const std::vector<std::string>
     fs::create_directory_symlink(DROPLING_TEST_DATA_DIR, fs::path(dir) / "data");
     const std::string scriptPath = std::string(dir) + "/script.txt";
     std::ofstream(scriptPath) << script;
+    const fs::path statePath = fs::path(dir) / ".vantorstate";
+    if (!state.empty()) std::ofstream(statePath, std::ios::binary) << state;
 
     std::vector<std::string> args = {DROPLING_REPLAY, "--dir", dir};
     args.insert(args.end(), options.begin(), options.end());
@@ -159,6 +162,12 @@ ReplayResult RunReplay(const std::string& script, const std::vector<std::string>
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
     });
+    if (fs::exists(statePath)) {
+        std::ifstream saved(statePath, std::ios::binary);
+        std::ostringstream bytes;
+        bytes << saved.rdbuf();
+        result.state = bytes.str();
+    }
     fs::remove_all(dir);
 
     result.status = child.exited ? child.status : -1;
@@ -171,7 +180,7 @@ ReplayResult RunReplay(const std::string& script, const std::vector<std::string>
 }
 
 ReplayResult CheckScenario(const Scenario& scenario) {
-    ReplayResult run = RunReplay(scenario.script, scenario.options);
+    ReplayResult run = RunReplay(scenario.script, scenario.options, scenario.state);
     if (!run.err.empty()) ADD_FAILURE() << scenario.name << ": replay said: " << run.err;
     for (const std::string& e : scenario.expect)
         CheckOne(scenario.name, run, e);

@@ -31,6 +31,7 @@ struct Scenario {
     std::string script;
     std::vector<std::string> expect;
     std::vector<std::string> options = {};  // extra replay options, e.g. {"--music"}
+    std::string state = {};                 // the saved state (.vantorstate) before the run
 };
 
 // One state line: its numeric fields, and its sfx list as (slot, channel).
@@ -44,10 +45,13 @@ struct ReplayResult {
     std::string out;              // everything on standard output
     std::string err;              // standard error
     std::vector<StateLine> lines; // the state lines, step 1 first
+    std::string state;            // the saved state after the run, empty when none
 };
 
-// Runs the replay tool on `script` in a fresh scratch directory.
-ReplayResult RunReplay(const std::string& script, const std::vector<std::string>& options = {});
+// Runs the replay tool on `script` in a fresh scratch directory, which holds
+// `state` as the saved state when it is not empty.
+ReplayResult RunReplay(const std::string& script, const std::vector<std::string>& options = {},
+                       const std::string& state = {});
 
 // Runs the scenario and checks every expectation (non-fatal GoogleTest
 // failures). Returns the run for further checks.

@@ -490,6 +490,13 @@ void Driver::EndStep() {
     j.Int("gametype", g->m_GameType);
     j.Int("menusel", g->m_MenuSel);
     j.Int("over", g->m_OverTimer);
+    j.Int("optbox", g->m_OptionsOpen);
+    j.Int("optsel", g->m_OptionSel);
+    j.Int("credbox", g->m_CreditsOpen);
+    j.Int("credline", g->m_CreditsLine);
+    j.Int("fullscreen", g->m_Fullscreen);
+    j.Int("pausesel", g->m_PauseSel);
+    j.Int("slot", g->m_ScoreSlot);
     j.Int("sound", g->m_Options[5]);
     j.Int("icade", bb_Wyndle_iCadeControls);
     j.Int("debug", bb_Wyndle_DebugMode);

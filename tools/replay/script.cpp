@@ -87,6 +87,10 @@ Output: one JSON object per line and step, in this order of fields:
   steer steerx parts tube   m_Steer, m_SteerX, live particles, a hash of
                             the tube's rows 0..100
   gametype menusel over     m_GameType, m_MenuSel, m_OverTimer
+  optbox optsel credbox credline fullscreen pausesel slot
+                            m_OptionsOpen, m_OptionSel, m_CreditsOpen,
+                            m_CreditsLine, m_Fullscreen, m_PauseSel,
+                            m_ScoreSlot
   sound icade debug hidehud m_Options[5], bb_Wyndle_iCadeControls,
                             bb_Wyndle_DebugMode, m_HideHud
   spin scale vw vh          m_Spin, m_ScaleX, bb_Wyndle_jscrw, jscrh
