@@ -162,7 +162,7 @@ TEST_F(TuneLoadingTest, BlueLevelsAlphaAndFrameOrder) {
         EXPECT_EQ(Cell(frame, x / 8, y, x % 8), value) << blue << " " << alpha;
     // Column 1 holds data in frames 0 and 5, column 7 only in frame 63.
     const std::vector<int> last{0, 5, 5, 0, 0, 62, 0, 0};
-    EXPECT_EQ(std::vector<int>(&p->m_LastPattern[0], &p->m_LastPattern[8]), last);
+    EXPECT_EQ(std::vector<int>(p->m_LastPattern.begin(), p->m_LastPattern.end()), last);
 }
 
 TEST_F(TuneLoadingTest, RestartsSkipsAndFailures) {
