@@ -2,8 +2,13 @@
 // loader and its spinner, the menu after it, reloading on a new window size
 // (without the logo sound again), the virtual screen for a few device sizes,
 // the function keys, the ways out, suspension in the menu, and that a script
-// always gives the same output.
+// always gives the same output, and that replay-render draws the frames of
+// chosen steps through the real OpenGL at the window's size.
 #include <gtest/gtest.h>
+#include <stb_image.h>
+
+#include <cstdlib>
+#include <filesystem>
 
 #include "tests/game/scenario.h"
 
@@ -53,6 +58,36 @@ TEST(AppScenarios, SameScriptSameOutput) {
     EXPECT_EQ(first.status, 0);
     EXPECT_EQ(first.lines.size(), 40u);
     EXPECT_EQ(first.out, second.out);
+}
+
+TEST(AppScenarios, RenderedFrames) {
+    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display for the real OpenGL";
+    char dir[] = "/tmp/dropling-frames-XXXXXX";
+    ASSERT_TRUE(mkdtemp(dir));
+    const char* script = "run 19\nsize 400 300\nrun 2\n";
+    ReplayResult plain = RunReplay(script);
+    ReplayResult drawn = RunReplay(script, {"--render", "19,21", "--out", dir});
+    EXPECT_EQ(drawn.status, 0) << drawn.err;
+    EXPECT_EQ(drawn.out, plain.out);
+    // The loading screen's band, (250, 160, 60) at alpha 0.7 over the clear
+    // colour (40, 40, 80), at the left edge halfway down.
+    const struct {
+        int step, width, height;
+    } frames[] = {{19, 640, 480}, {21, 400, 300}};
+    for (const auto& f : frames) {
+        const std::string path = std::string(dir) + "/step-" + std::to_string(f.step) + ".png";
+        int w = 0, h = 0, n = 0;
+        unsigned char* rgb = stbi_load(path.c_str(), &w, &h, &n, 3);
+        ASSERT_TRUE(rgb) << path;
+        EXPECT_EQ(w, f.width);
+        EXPECT_EQ(h, f.height);
+        const unsigned char* px = rgb + (size_t(h / 2) * size_t(w) + 10) * 3;
+        EXPECT_NEAR(px[0], 187, 2) << path;
+        EXPECT_NEAR(px[1], 124, 2) << path;
+        EXPECT_NEAR(px[2], 66, 2) << path;
+        stbi_image_free(rgb);
+    }
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
