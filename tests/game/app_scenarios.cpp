@@ -33,17 +33,25 @@ TEST(AppScenarios, FrameFlow) {
         {"640 x 960", "size 640 960\nrun 2", {"1..2 scale == 2", "1 vw == 320", "1 vh == 480"}},
         {"F1 and F2 flip debug and the HUD",
          "run 20\ntap f1\ntap f2\ntap f1 f2",
-         {"20 debug == 0", "21 debug == 1", "21 hidehud == 0", "22 debug == 1",
-          "22 hidehud == 1", "23 debug == 0", "23 hidehud == 0"}},
+         {"20 debug == 0", "21 debug == 1", "21 hidehud == 0", "22 debug == 1", "22 hidehud == 1",
+          "23 debug == 0", "23 hidehud == 0"}},
         {"F4 in the menu ends with 0", "run 20\ntap f4\nrun 5", {"status == 0", "lines == 20"}},
-        {"Escape in the menu ends with 0", "run 20\ntap esc\nrun 5", {"status == 0", "lines == 20"}},
-        {"the close button while loading ends with 0", "run 5\nclose\nrun 5",
+        {"Escape in the menu ends with 0",
+         "run 20\ntap esc\nrun 5",
+         {"status == 0", "lines == 20"}},
+        {"the close button while loading ends with 0",
+         "run 5\nclose\nrun 5",
          {"status == 0", "lines == 5"}},
         {"focus lost in the menu: no updates, no pause",
          "run 20\nblur\nrun 3\nfocus\nrun 2",
          {"21..24 update == 20", "25 update == 21", "26 update == 22", "21..26 paused == 0",
           "26 mode == 1", "lines == 27", "status == 0"}},
-        {"minimised: no updates and nothing drawn", "run 20\niconify\nrun 2\nrestore",
+        {"focus lost in a game: paused on return",
+         "run 20\nbot on 1\nrun 30\nblur\nrun 2\nfocus\nrun 3",
+         {"51 mode == 10", "51 paused == 0", "52..54 update == 51", "52..58 paused == 1",
+          "58 update == 55"}},
+        {"minimised: no updates and nothing drawn",
+         "run 20\niconify\nrun 2\nrestore",
          {"21..23 update == 20", "22..23 draws == 0", "24 update == 21"}},
     };
     for (const Scenario& s : table)
@@ -71,9 +79,7 @@ TEST(AppScenarios, RenderedFrames) {
     EXPECT_EQ(drawn.out, plain.out);
     // The loading screen's band, (250, 160, 60) at alpha 0.7 over the clear
     // colour (40, 40, 80), at the left edge halfway down.
-    const struct {
-        int step, width, height;
-    } frames[] = {{19, 640, 480}, {21, 400, 300}};
+    const struct { int step, width, height; } frames[] = {{19, 640, 480}, {21, 400, 300}};
     for (const auto& f : frames) {
         const std::string path = std::string(dir) + "/step-" + std::to_string(f.step) + ".png";
         int w = 0, h = 0, n = 0;

@@ -41,11 +41,11 @@ struct StateLine {
 };
 
 struct ReplayResult {
-    int status = -1;              // exit status (255 for a runtime error)
-    std::string out;              // everything on standard output
-    std::string err;              // standard error
-    std::vector<StateLine> lines; // the state lines, step 1 first
-    std::string state;            // the saved state after the run, empty when none
+    int status = -1;               // exit status (255 for a runtime error)
+    std::string out;               // everything on standard output
+    std::string err;               // standard error
+    std::vector<StateLine> lines;  // the state lines, step 1 first
+    std::string state;             // the saved state after the run, empty when none
 };
 
 // Runs the replay tool on `script` in a fresh scratch directory, which holds

@@ -56,7 +56,6 @@ namespace {
 // options
 
 constexpr int kExitUsage = 2;
-constexpr int kDefaultWidth = 640, kDefaultHeight = 480;
 
 struct Options {
     std::string dir;
@@ -145,7 +144,8 @@ class ReplayHost : public BBVantorGame {
 public:
     // The next update runs after this poll unless an event suspends first.
     bool UpdateDue() const {
-        return _started && !_suspended && _updateRate != 0 && _nextUpdate - glfw2::glfwGetTime() <= 0;
+        return _started && !_suspended && _updateRate != 0 &&
+               _nextUpdate - glfw2::glfwGetTime() <= 0;
     }
     void UpdateGame() override;
     void RenderGame() override;
@@ -153,13 +153,15 @@ public:
 
 class Driver {
 public:
-    Driver(std::vector<Line> lines, Options options) : lines_(std::move(lines)), opt_(std::move(options)) {}
+    Driver(std::vector<Line> lines, Options options)
+        : lines_(std::move(lines)), opt_(std::move(options)) {}
 
     ReplayHost* host = nullptr;
 
     // Runs at the start of every poll and wait of the window layer.
     void OnPoll() {
-        const bool waiting = !glfw_fake::Calls().empty() && glfw_fake::Calls().back().name == "glfwWaitEvents";
+        const bool waiting =
+            !glfw_fake::Calls().empty() && glfw_fake::Calls().back().name == "glfwWaitEvents";
         glfw_fake::ClearRecord();
         if (active_) {
             // A suspended window runs no update: the step ends at the wait
@@ -183,7 +185,7 @@ public:
 private:
     std::vector<Line> lines_;
     Options opt_;
-    size_t line_ = 0;      // next line
+    size_t line_ = 0;  // next line
     int lineStepsLeft_ = 0;
     int step_ = 0;         // current step number
     bool active_ = false;  // the current step's events are in, its line is not out
@@ -259,8 +261,12 @@ private:
                 for (int ch : c.chars)
                     Inject(Char(ch));
                 break;
-            case K::Mouse: Inject(MousePos(int(c.x), int(c.y))); break;
-            case K::Button: Inject(MouseButton(c.a, c.b ? GLFW_PRESS_ : GLFW_RELEASE_)); break;
+            case K::Mouse:
+                Inject(MousePos(int(c.x), int(c.y)));
+                break;
+            case K::Button:
+                Inject(MouseButton(c.a, c.b ? GLFW_PRESS_ : GLFW_RELEASE_));
+                break;
             case K::Click:
                 Inject(MousePos(int(c.x), int(c.y)));
                 Inject(MouseButton(0, GLFW_PRESS_));
@@ -282,19 +288,35 @@ private:
                 SetJoystick(c.a, c.axes, buttons);
                 break;
             }
-            case K::JoystickOff: RemoveJoystick(c.a); break;
-            case K::Size: SetWindowSize(c.a, c.b); break;
-            case K::Blur: Inject(Focus(false)); break;
-            case K::Focus: Inject(Focus(true)); break;
-            case K::Iconify: Inject(Iconify(true)); break;
-            case K::Restore: Inject(Iconify(false)); break;
-            case K::Close: Inject(Close()); break;
+            case K::JoystickOff:
+                RemoveJoystick(c.a);
+                break;
+            case K::Size:
+                SetWindowSize(c.a, c.b);
+                break;
+            case K::Blur:
+                Inject(Focus(false));
+                break;
+            case K::Focus:
+                Inject(Focus(true));
+                break;
+            case K::Iconify:
+                Inject(Iconify(true));
+                break;
+            case K::Restore:
+                Inject(Iconify(false));
+                break;
+            case K::Close:
+                Inject(Close());
+                break;
             case K::BotOn:
                 bot_.on = true;
                 bot_.gameType = c.a;
                 bot_.avoid = c.b != 0;
                 break;
-            case K::BotOff: bot_.on = false; break;
+            case K::BotOff:
+                bot_.on = false;
+                break;
         }
     }
 
@@ -562,10 +584,12 @@ int main(int argc, char** argv) {
     std::string error;
     if (!ParseScript(ReadScript(options.scriptPath), lines, error)) Fail(error);
     options.out = Absolute(options.out.empty() ? "." : options.out);
-    if (!options.dir.empty() && chdir(options.dir.c_str()) != 0) Fail("cannot enter " + options.dir);
+    if (!options.dir.empty() && chdir(options.dir.c_str()) != 0)
+        Fail("cannot enter " + options.dir);
 
 #ifdef REPLAY_REAL_GL
-    int maxW = kDefaultWidth, maxH = kDefaultHeight;
+    // The window opens at 640 x 480; the context must hold every size.
+    int maxW = 640, maxH = 480;
     for (const Line& l : lines)
         for (const Command& c : l.commands)
             if (c.kind == Command::Kind::Size) {
@@ -573,9 +597,6 @@ int main(int argc, char** argv) {
                 maxH = std::max(maxH, c.b);
             }
     if (!OpenRenderContext(maxW, maxH, error)) Fail(error);
-#else
-    (void)kDefaultWidth;
-    (void)kDefaultHeight;
 #endif
 
     static Driver driver(std::move(lines), options);

@@ -116,15 +116,18 @@ struct KeyName {
 
 // GLFW 2 key numbers (platform/glfw2.h); special keys start at 256.
 constexpr int kSpecial = 256;
+// clang-format off
 const KeyName kKeyNames[] = {
-    {"space", 32},           {"esc", kSpecial + 1},    {"up", kSpecial + 27},
-    {"down", kSpecial + 28}, {"left", kSpecial + 29},  {"right", kSpecial + 30},
-    {"lshift", kSpecial + 31}, {"rshift", kSpecial + 32}, {"lctrl", kSpecial + 33},
-    {"rctrl", kSpecial + 34}, {"lalt", kSpecial + 35}, {"ralt", kSpecial + 36},
-    {"tab", kSpecial + 37},  {"enter", kSpecial + 38}, {"backspace", kSpecial + 39},
-    {"insert", kSpecial + 40}, {"del", kSpecial + 41}, {"pageup", kSpecial + 42},
-    {"pagedown", kSpecial + 43}, {"home", kSpecial + 44}, {"end", kSpecial + 45},
+    {"space", 32}, {"esc", kSpecial + 1},
+    {"up", kSpecial + 27}, {"down", kSpecial + 28}, {"left", kSpecial + 29},
+    {"right", kSpecial + 30}, {"lshift", kSpecial + 31}, {"rshift", kSpecial + 32},
+    {"lctrl", kSpecial + 33}, {"rctrl", kSpecial + 34}, {"lalt", kSpecial + 35},
+    {"ralt", kSpecial + 36}, {"tab", kSpecial + 37}, {"enter", kSpecial + 38},
+    {"backspace", kSpecial + 39}, {"insert", kSpecial + 40}, {"del", kSpecial + 41},
+    {"pageup", kSpecial + 42}, {"pagedown", kSpecial + 43}, {"home", kSpecial + 44},
+    {"end", kSpecial + 45},
 };
+// clang-format on
 constexpr int kF1 = kSpecial + 2, kFunctionKeys = 25;
 constexpr int kKeypad0 = kSpecial + 46;
 
@@ -195,7 +198,8 @@ std::string ParseCommand(const std::string& text, Line& line) {
         c.kind = K::Chars;
         // The text after the command word, blanks inside it included.
         size_t at = text.find("type") + 4;
-        while (at < text.size() && text[at] == ' ') ++at;
+        while (at < text.size() && text[at] == ' ')
+            ++at;
         size_t end = text.find_last_not_of(" \t");
         for (size_t i = at; i <= end && i < text.size(); ++i)
             c.chars.push_back(static_cast<unsigned char>(text[i]));
@@ -234,7 +238,8 @@ std::string ParseCommand(const std::string& text, Line& line) {
                 c.axes.push_back(v);
             }
             for (int b = 0; ++i < n;) {
-                if (!ParseInt(w[i], b) || b < 0 || b > 31) return "joystick button \"" + w[i] + "\"";
+                if (!ParseInt(w[i], b) || b < 0 || b > 31)
+                    return "joystick button \"" + w[i] + "\"";
                 c.keys.push_back(b);
             }
         }

@@ -13,25 +13,25 @@ namespace replay {
 // One input command of a line.
 struct Command {
     enum class Kind {
-        KeyDown,     // keys: GLFW 2 key numbers
+        KeyDown,  // keys: GLFW 2 key numbers
         KeyUp,
-        KeyTap,      // down now, up at the next step
-        Chars,       // chars: characters typed, in order
-        Mouse,       // x, y
-        Button,      // a: button, b: 1 down / 0 up
-        Click,       // x, y: move, left button down now and up at the next step
-        TouchDown,   // a: finger, x, y
+        KeyTap,     // down now, up at the next step
+        Chars,      // chars: characters typed, in order
+        Mouse,      // x, y
+        Button,     // a: button, b: 1 down / 0 up
+        Click,      // x, y: move, left button down now and up at the next step
+        TouchDown,  // a: finger, x, y
         TouchMove,
-        TouchUp,     // a: finger
-        Joystick,    // a: port, axes, keys: pressed buttons
-        JoystickOff, // a: port
-        Size,        // a, b: window width and height
-        Blur,        // the window loses focus
-        Focus,       // the window regains focus
-        Iconify,     // minimised
-        Restore,     // restored from the task bar
-        Close,       // the window's close button
-        BotOn,       // a: game type to start from the menu (0: any running game), b: avoid barriers
+        TouchUp,      // a: finger
+        Joystick,     // a: port, axes, keys: pressed buttons
+        JoystickOff,  // a: port
+        Size,         // a, b: window width and height
+        Blur,         // the window loses focus
+        Focus,        // the window regains focus
+        Iconify,      // minimised
+        Restore,      // restored from the task bar
+        Close,        // the window's close button
+        BotOn,  // a: game type to start from the menu (0: any running game), b: avoid barriers
         BotOff,
     };
     Kind kind = Kind::Close;
