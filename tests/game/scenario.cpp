@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "tests/support/child_process.h"
@@ -136,8 +137,33 @@ void CheckOne(const std::string& name, const ReplayResult& run, const std::strin
 
 }  // namespace
 
+namespace {
+
+// A copy of the build's data made of links to its files, with the damage.
+void MakeDataFolder(const std::filesystem::path& dir, const DataDamage& damage) {
+    namespace fs = std::filesystem;
+    const fs::path source = DROPLING_TEST_DATA_DIR;
+    if (damage.kind == DataDamage::kNone) fs::create_directory_symlink(source, dir / "data");
+    if (damage.kind == DataDamage::kNone || damage.kind == DataDamage::kNoFolder) return;
+    for (const fs::directory_entry& e : fs::recursive_directory_iterator(source)) {
+        if (!e.is_regular_file()) continue;
+        const fs::path rel = fs::relative(e.path(), source);
+        const fs::path target = dir / "data" / rel;
+        fs::create_directories(target.parent_path());
+        if (rel != damage.file) {
+            fs::create_symlink(e.path(), target);
+        } else if (damage.kind == DataDamage::kTruncated) {
+            std::ifstream in(e.path(), std::ios::binary);
+            std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            std::ofstream(target, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+        }
+    }
+}
+
+}  // namespace
+
 ReplayResult RunReplay(const std::string& script, const std::vector<std::string>& options,
-                       const std::string& state) {
+                       const std::string& state, const DataDamage& damage) {
     namespace fs = std::filesystem;
     char pattern[] = "/tmp/dropling-scenario-XXXXXX";
     const char* dir = mkdtemp(pattern);
@@ -146,7 +172,7 @@ ReplayResult RunReplay(const std::string& script, const std::vector<std::string>
         ADD_FAILURE() << "no scratch directory";
         return result;
     }
-    fs::create_directory_symlink(DROPLING_TEST_DATA_DIR, fs::path(dir) / "data");
+    MakeDataFolder(dir, damage);
     const std::string scriptPath = std::string(dir) + "/script.txt";
     std::ofstream(scriptPath) << script;
     const fs::path statePath = fs::path(dir) / ".vantorstate";
@@ -180,7 +206,7 @@ ReplayResult RunReplay(const std::string& script, const std::vector<std::string>
 }
 
 ReplayResult CheckScenario(const Scenario& scenario) {
-    ReplayResult run = RunReplay(scenario.script, scenario.options, scenario.state);
+    ReplayResult run = RunReplay(scenario.script, scenario.options, scenario.state, scenario.damage);
     if (!run.err.empty()) ADD_FAILURE() << scenario.name << ": replay said: " << run.err;
     for (const std::string& e : scenario.expect)
         CheckOne(scenario.name, run, e);

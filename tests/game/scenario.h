@@ -26,12 +26,21 @@
 #include <string>
 #include <vector>
 
+// A data folder with one fault: none (the build's data), no data folder at
+// all, or one file (a path below data/) missing or cut to half its length.
+struct DataDamage {
+    enum Kind { kNone, kNoFolder, kMissing, kTruncated };
+    Kind kind = kNone;
+    std::string file = {};
+};
+
 struct Scenario {
     std::string name;
     std::string script;
     std::vector<std::string> expect;
     std::vector<std::string> options = {};  // extra replay options, e.g. {"--music"}
     std::string state = {};                 // the saved state (.vantorstate) before the run
+    DataDamage damage = {};                 // what is wrong with the data folder
 };
 
 // One state line: its numeric fields, and its sfx list as (slot, channel).
@@ -51,7 +60,7 @@ struct ReplayResult {
 // Runs the replay tool on `script` in a fresh scratch directory, which holds
 // `state` as the saved state when it is not empty.
 ReplayResult RunReplay(const std::string& script, const std::vector<std::string>& options = {},
-                       const std::string& state = {});
+                       const std::string& state = {}, const DataDamage& damage = {});
 
 // Runs the scenario and checks every expectation (non-fatal GoogleTest
 // failures). Returns the run for further checks.
