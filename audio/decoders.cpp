@@ -8,8 +8,9 @@
 // allocated once the stream is known to hold it (or, for a stream whose end
 // cannot be seen, grown as the bytes actually arrive).
 //
-// The Ogg reader checks every page's checksum before stb_vorbis sees the
-// stream: the decoder trusts its input and can crash on a damaged header.
+// The Ogg reader checks the checksums of the header pages before stb_vorbis
+// sees the stream: the decoder trusts its headers and can crash on damaged
+// ones, while it decodes around damage to the audio that follows.
 #include "audio/decoders.h"
 
 #include <algorithm>
@@ -199,29 +200,58 @@ uint32_t OggCrc(const unsigned char* bytes, size_t count) {
     return crc;
 }
 
-// True when the stream from its current position to its end is a sequence of
-// whole Ogg pages whose checksums hold; the position is left as it was. A
-// damaged file is caught here, before the Vorbis decoder, which trusts what
-// it reads and can crash on a damaged header. A stream that cannot seek is
-// let through unchecked.
-bool OggPagesIntact(FILE* file) {
+// The packets at the start of a Vorbis stream that the decoder parses as
+// headers: identification, comment and setup.
+constexpr int kVorbisHeaderPackets = 3;
+constexpr int kVorbisCommentPacket = 1;
+// A comment header's type byte and "vorbis" come before its first length.
+constexpr size_t kVorbisPacketTagBytes = 7;
+
+uint32_t LeU32At(const std::vector<unsigned char>& bytes, size_t at) {
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | uint32_t(bytes[at + 3]) << 24;
+}
+
+// True when every length in a comment header (the vendor string, the number
+// of comments and each comment) fits in the packet. The decoder allocates
+// whatever these lengths say before it reads a byte of what they describe.
+bool VorbisCommentsFit(const std::vector<unsigned char>& packet) {
+    size_t at = kVorbisPacketTagBytes;
+    auto field = [&](uint32_t* value) {
+        if (packet.size() < at + 4) return false;
+        *value = LeU32At(packet, at);
+        at += 4;
+        return true;
+    };
+    uint32_t vendor = 0, comments = 0, length = 0;
+    if (!field(&vendor) || vendor > packet.size() - at) return false;
+    at += vendor;
+    if (!field(&comments) || comments > (packet.size() - at) / 4) return false;
+    for (uint32_t i = 0; i < comments; ++i) {
+        if (!field(&length) || length > packet.size() - at) return false;
+        at += length;
+    }
+    return true;
+}
+
+// True when the stream from its current position starts with whole Ogg pages
+// whose checksums hold, up to the end of the page that completes the Vorbis
+// headers, and the comment header's lengths fit in it; the position is left
+// as it was. The decoder trusts its headers and can crash on damaged ones;
+// damage to the audio pages after them it survives, decoding what it can, so
+// those are left to it. A stream that cannot seek is let through unchecked.
+bool OggHeadersSound(FILE* file) {
     const off_t start = ftello(file);
     if (start < 0) return true;
     std::vector<unsigned char> page(kOggMaxPageBytes);
-    bool intact = true;
-    size_t pages = 0;
-    for (;;) {
-        size_t got = fread(page.data(), 1, kOggHeaderBytes, file);
-        if (got == 0 && pages > 0) break;  // the end, between two pages
-        if (got != kOggHeaderBytes || std::memcmp(page.data(), "OggS", 4) != 0) {
-            intact = false;
+    std::vector<unsigned char> packets[kVorbisHeaderPackets];
+    int packet = 0;
+    bool intact = false;
+    while (packet < kVorbisHeaderPackets) {
+        if (!ReadExact(file, page.data(), kOggHeaderBytes) ||
+            std::memcmp(page.data(), "OggS", 4) != 0)
             break;
-        }
         const size_t lacing = page[26];
-        if (!ReadExact(file, page.data() + kOggHeaderBytes, lacing)) {
-            intact = false;
-            break;
-        }
+        if (!ReadExact(file, page.data() + kOggHeaderBytes, lacing)) break;
         size_t body = 0;
         for (size_t i = 0; i < lacing; ++i)
             body += page[kOggHeaderBytes + i];
@@ -229,11 +259,17 @@ bool OggPagesIntact(FILE* file) {
         const uint32_t stored =
             page[22] | page[23] << 8 | page[24] << 16 | uint32_t(page[25]) << 24;
         if (!ReadExact(file, page.data() + kOggHeaderBytes + lacing, body) ||
-            OggCrc(page.data(), size) != stored) {
-            intact = false;
+            OggCrc(page.data(), size) != stored)
             break;
+        const unsigned char* segment = page.data() + kOggHeaderBytes + lacing;
+        for (size_t i = 0; i < lacing && packet < kVorbisHeaderPackets; ++i) {
+            const unsigned char bytes = page[kOggHeaderBytes + i];
+            packets[packet].insert(packets[packet].end(), segment, segment + bytes);
+            segment += bytes;
+            // A segment shorter than 255 bytes ends its packet.
+            if (bytes < 255) ++packet;
         }
-        ++pages;
+        intact = packet == kVorbisHeaderPackets && VorbisCommentsFit(packets[kVorbisCommentPacket]);
     }
     if (fseeko(file, start, SEEK_SET) != 0) return false;
     clearerr(file);
@@ -243,7 +279,7 @@ bool OggPagesIntact(FILE* file) {
 }  // namespace
 
 unsigned char* LoadOGG(FILE* file, int* length, int* channels, int* format, int* hertz) {
-    if (!OggPagesIntact(file)) return nullptr;
+    if (!OggHeadersSound(file)) return nullptr;
     int error = 0;
     stb_vorbis* vorbis = stb_vorbis_open_file(file, 0, &error, nullptr);
     if (!vorbis) return nullptr;

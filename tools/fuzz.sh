@@ -5,8 +5,9 @@
 #
 #     bash tools/fuzz.sh [seconds] [target...]
 #
-# Targets: fuzz_wav (the RIFF WAVE reader) and fuzz_text (the runtime's text
-# file decoder, String::Load). Each starts from the seeds in tests/fuzz/corpus/<kind>/ and
+# Targets: fuzz_wav (the RIFF WAVE reader), fuzz_ogg (the Ogg Vorbis reader
+# and the decoder behind it) and fuzz_text (the runtime's text file decoder,
+# String::Load). Each starts from the seeds in tests/fuzz/corpus/<kind>/ and
 # keeps what it learns in build-fuzz/corpus/<target>/ (the committed seeds are
 # never modified). A finding stops the run with the crashing input saved in
 # build-fuzz/findings/ and a non-zero exit status.
@@ -16,7 +17,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-if ((${#targets[@]} == 0)); then targets=(fuzz_wav fuzz_text); fi
+if ((${#targets[@]} == 0)); then targets=(fuzz_wav fuzz_ogg fuzz_text); fi
 
 # Inputs stay small: the readers' interesting structure is in the first few
 # hundred bytes, and no input may make them allocate more than a little.
@@ -31,6 +32,7 @@ mkdir -p build-fuzz/findings
 for target in "${targets[@]}"; do
   case $target in
     fuzz_wav) seeds=tests/fuzz/corpus/wav ;;
+    fuzz_ogg) seeds=tests/fuzz/corpus/ogg ;;
     fuzz_text) seeds=tests/fuzz/corpus/text ;;
     *) echo "fuzz: unknown target $target" >&2; exit 2 ;;
   esac
@@ -38,7 +40,8 @@ for target in "${targets[@]}"; do
   mkdir -p "$work"
   echo "fuzz: $target for ${seconds}s"
   set +e
-  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=tests/fuzz/lsan.supp \
+    UBSAN_OPTIONS=print_stacktrace=1 \
     "build-fuzz/tests/fuzz/$target" -max_total_time="$seconds" -max_len=$max_len \
     -malloc_limit_mb=$malloc_limit_mb -timeout=10 -print_final_stats=1 \
     -artifact_prefix="build-fuzz/findings/$target-" "$work" "$seeds" 2>&1 | tail -n 12

@@ -258,29 +258,61 @@ TEST(LoadOgg, DecodesLengthChannelsRateAndSignal) {
     }
 }
 
-TEST(LoadOgg, DamagedStreamsGiveNull) {
-    // Ogg pages carry checksums, so damage anywhere is caught before the
-    // Vorbis decoder, which can crash on a damaged header, reads a byte.
+TEST(LoadOgg, DamagedHeadersGiveNullAndDamagedAudioStillDecodes) {
+    // The header pages carry checksums, so damage to them is caught before
+    // the Vorbis decoder, which can crash on a damaged header, reads a byte.
+    // A libvorbis file has its headers on its first two pages.
     const Bytes good = EncodeVorbis(SineTone(441, 8000, 16000, 1, 0.5), 1, 8000);
-    ASSERT_TRUE(DecodeOgg(good).ok());
-    size_t damaged = 0;
-    for (size_t at = 0; at < good.size(); at += (at < 4096 ? 1 : 97)) {
+    const size_t headers = good.find("OggS", good.find("OggS", 4) + 4);
+    ASSERT_NE(headers, Bytes::npos);
+    for (size_t at = 0; at < headers; ++at) {
         Bytes file = good;
         file[at] = char(file[at] ^ 0x5a);
         if (DecodeOgg(file).ok()) ADD_FAILURE() << "damage at byte " << at << " went unnoticed";
-        ++damaged;
     }
-    EXPECT_GT(damaged, 4096u);
+    // A comment header whose lengths run past its packet, its checksum
+    // intact: the decoder would allocate what they say (here 2 GiB for the
+    // vendor string, or a negative count's worth of comments).
+    const size_t second = good.find("OggS", 4);
+    const size_t vendor = second + 27 + uint8_t(good[second + 26]) + 7;
+    auto withComment = [&](size_t at, uint32_t value) {
+        Bytes file = good;
+        file.replace(at, 4, U32(value));
+        return WithOggChecksums(file);
+    };
+    const size_t comments = vendor + 4 + LeU32(good, vendor);
     const std::vector<std::pair<const char*, Bytes>> bad = {
         {"empty", ""},
         {"not Ogg", "RIFF....WAVEfmt "},
         {"first page cut short", good.substr(0, 20)},
-        {"last page cut short", good + "OggS"},
+        {"headers cut short", good.substr(0, headers - 1)},
+        {"vendor string longer than its packet", withComment(vendor, 0x7ffffff0)},
+        {"negative comment count", withComment(comments, 0xfffffff0)},
+        {"comment longer than its packet", withComment(comments, 1)},
         {"a WAVE file", SimpleWav(1, 8000, 16, kStereoPcm)},
     };
     for (const auto& [name, file] : bad) {
         SCOPED_TRACE(name);
         EXPECT_FALSE(DecodeOgg(file).ok());
+    }
+    // The game's tune, damaged after its headers as downloads and taggers
+    // damage files, decodes as far as it can.
+    const Bytes tune = ReadWholeFile(DROPLING_DATA_DIR "/sfx/plumbline.ogg");
+    ASSERT_GT(tune.size(), 100000u);
+    Bytes flipped = tune;
+    flipped[tune.size() / 2] = char(flipped[tune.size() / 2] ^ 0x5a);
+    const std::vector<std::pair<const char*, Bytes>> damaged = {
+        {"cut by 100 bytes", tune.substr(0, tune.size() - 100)},
+        {"cut at 90%", tune.substr(0, tune.size() * 9 / 10)},
+        {"a tag appended", tune + "TAG" + Bytes(125, ' ')},
+        {"a byte flipped mid-file", flipped},
+    };
+    for (const auto& [name, file] : damaged) {
+        SCOPED_TRACE(name);
+        const Decoded d = DecodeOgg(file);
+        ASSERT_TRUE(d.ok());
+        EXPECT_GT(d.length, 0);
+        EXPECT_EQ(d.channels, ReadOggDeclaration(tune).channels);
     }
 }
 

@@ -128,6 +128,22 @@ Bytes EncodeVorbis(const std::vector<int16_t>& samples, int channels, int rate) 
     return out;
 }
 
+Bytes WithOggChecksums(Bytes file) {
+    size_t at = 0;
+    while (at + 27 <= file.size() && file.compare(at, 4, "OggS") == 0) {
+        auto* bytes = reinterpret_cast<unsigned char*>(&file[at]);
+        const long lacing = bytes[26];
+        long body = 0;
+        for (long i = 0; i < lacing; ++i)
+            body += bytes[27 + i];
+        if (at + 27 + lacing + body > file.size()) break;
+        ogg_page page{bytes, 27 + lacing, bytes + 27 + lacing, body};
+        ogg_page_checksum_set(&page);
+        at += size_t(27 + lacing + body);
+    }
+    return file;
+}
+
 FILE* SeekableStream(const Bytes& bytes) {
     // fmemopen on an empty buffer fails; a temporary file works for any size.
     FILE* f = tmpfile();

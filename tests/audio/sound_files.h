@@ -36,6 +36,10 @@ Bytes PcmBytes(const std::vector<int16_t>& samples);
 // Encodes interleaved 16-bit PCM as Ogg Vorbis (VBR, quality 0.4).
 Bytes EncodeVorbis(const std::vector<int16_t>& samples, int channels, int rate);
 
+// The file with the checksum of every whole Ogg page recomputed, so that a
+// change to a page's bytes reaches the decoder.
+Bytes WithOggChecksums(Bytes file);
+
 // A seekable stream holding the bytes (a temporary file), closed by the caller.
 FILE* SeekableStream(const Bytes& bytes);
 // A stream over a pipe that already holds the bytes (cannot seek); the bytes
