@@ -13,7 +13,9 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -389,6 +391,11 @@ int gxtkGraphics::ReadPixels(Array<int> pixels, int x, int y, int w, int h, int 
     // A rectangle that would write outside the array is refused whole rather
     // than corrupting the heap.
     if (w < 1 || !RowsInside(pixels.Length(), offset, pitch, w, h)) return 0;
+    // Rows laid over each other (a pitch below the width) pass the check
+    // above at any height; more pixels than both the array and the window
+    // hold is no read anyone can mean, and its buffer could be gigabytes.
+    const int64_t cells = std::max<int64_t>(pixels.Length(), int64_t{width} * height);
+    if (int64_t{w} * h > cells) return 0;
     std::vector<uint32_t> buffer(static_cast<size_t>(w) * static_cast<size_t>(h));
     glReadPixels(x, height - y - h, w, h, GL_BGRA, GL_UNSIGNED_BYTE, buffer.data());
     for (int r = 0; r < h; ++r) {

@@ -4,7 +4,9 @@
 // are premultiplied, kept, and turned into textures on demand.
 #include "graphics/surface.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,6 +18,7 @@ namespace {
 constexpr int kMaxByte = 255;
 // GL keeps at most one pending error per kind; a handful of reads clears them.
 constexpr int kMaxStaleErrors = 8;
+constexpr int kLargestIntPowerOfTwo = 1 << 30;
 
 }  // namespace
 
@@ -89,6 +92,9 @@ void gxtkSurface::Premultiply(uint8_t* pixels, int count, int depth) {
 }
 
 int gxtkSurface::PaddedSize(int size) {
+    // No power of two above 2^30 fits an int: such a side stays as it is,
+    // which the driver refuses like any other size it cannot take.
+    if (size > kLargestIntPowerOfTwo) return size;
     int padded = 1;
     while (padded < size)
         padded *= 2;
@@ -148,16 +154,18 @@ void gxtkSurface::SetSubData(int x, int y, int w, int h, const uint32_t* src, in
     if (format != GL_RGBA || !src) return;
     // Only the part of the rectangle inside the surface is written; the rest
     // would land outside the pixel block.
-    int x0 = x < 0 ? 0 : x;
-    int y0 = y < 0 ? 0 : y;
-    int x1 = w > width - x ? width : x + w;
-    int y1 = h > height - y ? height : y + h;
+    // In 64 bits, so that rectangles near the ends of the int range cannot
+    // wrap the clipping.
+    const int64_t x0 = std::max<int64_t>(x, 0);
+    const int64_t y0 = std::max<int64_t>(y, 0);
+    const int64_t x1 = std::min<int64_t>(int64_t{x} + w, width);
+    const int64_t y1 = std::min<int64_t>(int64_t{y} + h, height);
     if (x0 >= x1 || y0 >= y1) return;
-    src += static_cast<std::ptrdiff_t>(y0 - y) * pitch + (x0 - x);
-    x = x0;
-    y = y0;
-    w = x1 - x0;
-    h = y1 - y0;
+    src += static_cast<std::ptrdiff_t>((y0 - y) * pitch + (x0 - x));
+    x = static_cast<int>(x0);
+    y = static_cast<int>(y0);
+    w = static_cast<int>(x1 - x0);
+    h = static_cast<int>(y1 - y0);
 
     if (!data) {
         // Zeroed, so the pixels nobody wrote are transparent black instead of

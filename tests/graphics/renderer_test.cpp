@@ -4,6 +4,7 @@
 // transforms, oval segment counts), per-frame GL state, and ReadPixels' row
 // order and bounds.
 #include <cmath>
+#include <climits>
 #include <functional>
 #include <string>
 
@@ -408,6 +409,9 @@ TEST_F(RendererTest, ReadPixelsTurnsRowsTopDownHonoursOffsetAndPitchAndStaysInTh
     g->ReadPixels(small, 0, 0, 4, 4, 1, 4);   // shifted past the end
     g->ReadPixels(small, 0, 0, 4, 4, -1, 4);  // before the start
     g->ReadPixels(small, 0, 0, 0, 4, 0, 4);   // nothing to read
+    // Rows laid over each other: more of them than the array or the window
+    // has pixels is no read at all (and no buffer of that size).
+    g->ReadPixels(small, 0, 0, 1, INT_MAX, 0, 0);
     EXPECT_EQ(fakegl::CountCalls("glReadPixels"), reads);
     g->ReadPixels(small, 0, 0, 4, 4, 0, 4);  // exactly fits
     EXPECT_EQ(fakegl::CountCalls("glReadPixels"), reads + 1);

@@ -3,6 +3,7 @@
 // re-creation after the window (and its context) was re-made, SetSubData
 // before and after a texture exists, and Discard. Premultiplication is
 // checked where image loading makes surfaces (image_test.cpp).
+#include <climits>
 #include <string>
 
 #include "host/glfwgame.h"
@@ -52,6 +53,9 @@ TEST_F(SurfaceTest, RefusedSizesArePaddedToPowersOfTwo) {
         int texWidth, texHeight;
     };
     const Case cases[] = {{100, 50, 128, 64}, {1, 3, 1, 4}, {2, 5, 2, 8}, {64, 64, 64, 64}};
+    // No power of two above 2^30 fits an int: such a side stays as it is.
+    EXPECT_EQ(gxtkSurface::PaddedSize((1 << 30) + 1), (1 << 30) + 1);
+    EXPECT_EQ(gxtkSurface::PaddedSize(INT_MAX), INT_MAX);
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
         gxtkSurface* s = MakeSolidSurface(c.width, c.height, 255, 0, 0);
@@ -153,6 +157,9 @@ TEST_F(SurfaceTest, SetSubDataUploadsRowsAndKeepsInsideTheSurface) {
         EXPECT_EQ(byte, 255);
     EXPECT_EQ(fakegl::GetTexture(s->texture)->pixels, Bytes(s));
     s->SetSubData(4, 0, 2, 2, src.data(), 6);  // entirely outside: nothing
+    // Rectangles at the ends of the int range end left of and above it.
+    s->SetSubData(INT_MIN, INT_MIN, INT_MAX, INT_MAX, src.data(), 6);
+    s->SetSubData(INT_MIN, 0, INT_MAX, 2, src.data(), 6);
 
     // Only RGBA surfaces take data.
     gxtkSurface* rgb = MakeSurface(1, 1, 3, {1, 2, 3});
