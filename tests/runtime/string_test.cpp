@@ -131,6 +131,9 @@ TEST_F(Strings, ToInteger) {
              Case{u" -7", -7},
              Case{u"+15", 15},
              Case{u"\t\n42", 42},
+             // Always decimal: no octal or hexadecimal prefixes.
+             Case{u"010", 10},
+             Case{u"0x1A", 0},
              Case{u"", 0},
              Case{u"-", 0},
              Case{u"2147483647", 2147483647},
@@ -240,6 +243,7 @@ TEST_F(Strings, LoadDecodings) {
              Case{"stray continuation", {0x80, 0x41}, u"\u0080A"},
              Case{"cut-off sequence", {0x41, 0xE2, 0x82}, u"A\u00E2\u0082"},
              Case{"bad follow byte", {0xC3, 0x41}, u"\u00C3A"},
+             Case{"bad follow bytes of a three-byte lead", {0x41, 0xE9, 0x41, 0x42}, u"A\u00E9AB"},
              Case{"two bytes EF BB are not a BOM", {0xEF, 0xBB}, u"\u00EF\u00BB"},
              Case{"BOM only", {0xEF, 0xBB, 0xBF}, u""},
              Case{"UTF-16 BOM only", {0xFF, 0xFE}, u""},
