@@ -308,6 +308,7 @@ TEST_F(RendererTest, OvalSegmentCounts) {
         {-40, 20, 1, 28},       // half sizes count by magnitude: 20 + 10
         {20, 10, 2, 28},        // scaled: 20 + 10 = 30, down to 28
         {1e30f, 1, 1, 1024},    // too large for an int: the cap, not overflow
+        {39, 1, 1, 16},         // half sizes truncated: 19 + 0, not 20
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
@@ -319,6 +320,17 @@ TEST_F(RendererTest, OvalSegmentCounts) {
         EXPECT_EQ(Draws()[0].mode, GLenum(GL_TRIANGLE_FAN));
         EXPECT_EQ(Draws()[0].count, c.segments);
     }
+    // From the rightmost point counter-clockwise on screen: a quarter of the
+    // way round is the top.
+    g->SetMatrix(1, 0, 0, 1, 0, 0);
+    fakegl::ClearLog();
+    g->DrawOval(10, 20, 100, 60);
+    g->Flush();
+    const auto& v = Draws()[0].vertices;
+    EXPECT_FLOAT_EQ(v[0].x, 110);
+    EXPECT_FLOAT_EQ(v[0].y, 50);
+    EXPECT_NEAR(v[20].x, 60, 1e-3);
+    EXPECT_NEAR(v[20].y, 20, 1e-3);
 }
 
 // ---------------------------------------------------------------------------
