@@ -7,7 +7,10 @@
 // exact and to within one step where GL rounds.
 #include <gtest/gtest.h>
 
+#include <GL/gl.h>
+
 #include <algorithm>
+#include <iterator>
 #include <cstdlib>
 #include <string>
 
@@ -135,6 +138,15 @@ TEST_F(GlPixelTest, TexturesAreSampledNearestAndPremultiplied) {
     bb_graphics_Scale(10, 10);
     c_Image* image = Whole(s);
     bb_graphics_DrawImage(image, 0, 0, 0);
+    // An RGB image of odd width: its rows of 9 bytes follow each other
+    // without the padding to 4 bytes that is GL's default.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    const uint8_t rgbTexels[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 255, 0};
+    auto* rgb = static_cast<uint8_t*>(std::malloc(sizeof rgbTexels));
+    std::copy(std::begin(rgbTexels), std::end(rgbTexels), rgb);
+    gxtkSurface* odd = new gxtkSurface();
+    odd->SetData(rgb, 3, 2, 3);
+    bb_graphics_DrawImage(Whole(odd), 20, 0, 0);
     // Tinting multiplies the texel by the vertex colour.
     bb_graphics_SetMatrix(1, 0, 0, 1, 0, 0);
     bb_graphics_SetColor(255, 128, 0);
@@ -151,7 +163,12 @@ TEST_F(GlPixelTest, TexturesAreSampledNearestAndPremultiplied) {
                   // A transparent texel leaves the background; outside the image too.
                   {25, 15, {0, 0, 255}},
                   {31, 5, {0, 0, 255}},
-                  {105, 115, {255, 128, 0}}});
+                  {105, 115, {255, 128, 0}},
+                  {205, 5, {255, 0, 0}},
+                  {225, 5, {0, 0, 255}},
+                  {205, 15, {255, 255, 255}},
+                  {215, 15, {0, 0, 0}},
+                  {225, 15, {255, 255, 0}}});
 }
 
 TEST_F(GlPixelTest, ImageTurnsAndScalesAboutItsHandle) {
