@@ -72,6 +72,10 @@ TEST_F(AppTest, TheApplicationAttachesItselfThroughANewDelegate) {
     EXPECT_EQ(bb_graphics_device, bb_app__delegate->m__graphics);
     EXPECT_EQ(bb_audio_device, bb_app__delegate->m__audio);
     EXPECT_EQ(bb_input_device->m__joyStates.Length(), 4);
+    // The rate the application asks for is kept in the framework too.
+    bb_app_SetUpdateRate(30);
+    EXPECT_EQ(bb_app__updateRate, 30);
+    EXPECT_EQ(host_->UpdateRate(), 30);
 }
 
 TEST_F(AppTest, ARenderIsFramedByTheGraphicsDeviceAndEndsWithASwap) {
