@@ -108,9 +108,11 @@ TEST(ScreensScenarios, Record) {
     full.best[2] = {2000000000};
     full.latest[2] = {2000000000, 2000000000};
     // Option 24 and two flag words push the sums past 32 bits; option 14 is
-    // the console overscan, which the desktop always loads as 1.
+    // the console overscan, which the desktop always loads as 1; option 12
+    // is at its lower limit.
     std::vector<int> options = kFirstOptions;
     options[5] = 2;
+    options[12] = 8;
     options[14] = 50;
     options.resize(25);
     options[24] = 100000000;
@@ -255,7 +257,7 @@ TEST(ScreensScenarios, PauseMenu) {
     const Scenario table[] = {
         {"escape pauses and resumes",
          game + "tap esc\nrun 20\ntap esc\nrun 20",
-         {"24 paused == 0", "25..46 paused == 1", "25 sfx has 98", "last paused == 0",
+         {"24 paused == 0", "25..57 paused == 1", "25 sfx has 98", "58 paused == 0",
           "last dead == 0", "last mode == 10"}},
         {"the pause icon pauses, the middle button resumes",
          game + "click 16 16\nrun 20\nclick 320 240\nrun 20",
@@ -285,9 +287,10 @@ TEST(ScreensScenarios, OptionBox) {
     const std::string down = "tap down\nrun 1\n";
     const Scenario table[] = {
         {"the gear item opens the box", kOpenOptions, {"27 optbox == 1", "27 optsel == 0"}},
-        {"iCade on and off",
-         kOpenOptions + down + down + "tap enter\nrun 1\ntap enter\nrun 1",
-         {"61 optsel == 2", "63 icade == 1", "63 sfx has 99", "65 icade == 0"}},
+        {"iCade on for a held enter, off for the next",
+         kOpenOptions + down + down + "down enter\nrun 10\nup enter\ntap enter\nrun 1",
+         {"61 optsel == 2", "63..74 icade == 1", "63 sfx has 99", "64 sfx hasnt 99",
+          "75 icade == 0"}},
         {"the screen row switches once per hold",
          kOpenOptions + down + down + down +
              "down enter\nrun 40\nup enter\nrun 40\ntap enter\nrun 40",
