@@ -13,6 +13,7 @@
 #include <cmath>
 
 #include "game/myapp.h"
+#include "game/screens.h"
 
 namespace {
 
@@ -57,6 +58,8 @@ constexpr int kPauseStep = 24;
 constexpr int kPauseGone = -63;
 constexpr int kPauseResumeBelow = -32;
 constexpr int kPauseResume = 0, kPauseQuit = -1, kPauseOptions = 1;
+// The console's overscan row sits under the panel.
+constexpr float kOverscanBelow = 90, kOverscanBelowPortrait = 118;
 
 bool AnyBoxOpen(const c_MyApp* app) {
     return app->m_CreditsOpen != 0 || app->m_OptionsOpen != 0 || app->m_BadgesOpen != 0;
@@ -430,6 +433,9 @@ int c_MyApp::p_PauseMenu() {
     }
 
     MovePauseHighlight(this);
+    // The option box shows its own overscan row and owns the latches.
+    if (bb_Wyndle_isOuya == 1 && m_OptionsOpen == 0 && m_OptionsSlide == 0)
+        DrawOverscanRow(this, Y + (landscape ? kOverscanBelow : kOverscanBelowPortrait), true);
 
     if (m_InputLatch == 0 && p_PlayKeyAll(kBack, 1)) {
         m_InputLatch = 1;
