@@ -9,6 +9,8 @@
 //   music .................. channel 32
 #include "audio/audio.h"
 
+#include <sys/stat.h>
+
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -60,6 +62,7 @@ gxtkAudio::gxtkAudio() {
 }
 
 void gxtkAudio::mark() {
+    gc_mark_q(music_);
     for (gxtkChannel& c : channels) {
         if (c.state != 0 && SourceState(c.source) != AL_STOPPED) gc_mark_q(c.sample);
     }
@@ -257,10 +260,38 @@ int gxtkSample::Discard() {
 // Music
 // ===========================================================================
 
+gxtkSample* gxtkAudio::MusicSample(String path) {
+    // A file that cannot be read has no identity; it is loaded (and fails)
+    // like any other.
+    struct stat info;
+    const std::string file = BBGlfwGame::_glfwGame->PathToFilePath(path).ToUtf8();
+    long long size = -2, time = -2;
+    if (::stat(file.c_str(), &info) == 0) {
+        size = info.st_size;
+        time = static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
+    }
+    if (music_ && path == musicPath_ && size == musicSize_ && time == musicTime_) return music_;
+    gxtkSample* sample = LoadSample(path);
+    if (!sample) return nullptr;
+    // The sample it replaces is freed by the collector once no channel
+    // plays it.
+    gc_assign(music_, sample);
+    musicPath_ = path;
+    musicSize_ = size;
+    musicTime_ = time;
+    return sample;
+}
+
+bool gxtkAudio::PrepareMusic(String path) {
+    return MusicSample(path) != nullptr;
+}
+
 int gxtkAudio::PlayMusic(String path, int flags) {
     StopMusic();
-    gxtkSample* sample = LoadSample(path);
+    gxtkSample* sample = MusicSample(path);
     if (!sample) return -1;
+    // The channel's source is stopped before the buffer is set and played,
+    // so a kept sample always starts from its beginning.
     PlaySample(sample, kMusicChannel, flags);
     return 0;
 }

@@ -60,6 +60,8 @@ public:
     virtual int SetRate(int channel, float rate);
     // Loads the file whole and loops or plays it on the music channel; -1
     // when it cannot be loaded (the previous music is stopped either way).
+    // The file last loaded as music is kept decoded: playing it again while
+    // it is unchanged on disk starts its sample from the start at once.
     virtual int PlayMusic(String path, int flags);
     virtual int StopMusic();
     virtual int PauseMusic();
@@ -73,7 +75,23 @@ public:
     // stays pending for a later flush. Runs before every play and load.
     void FlushDiscarded();
 
+    // Decodes a music file ahead of its first PlayMusic (a loading screen
+    // pays for it instead of the first update that plays it). Nothing
+    // happens when the kept music is this unchanged file; false when the
+    // file cannot be loaded.
+    bool PrepareMusic(String path);
+
 private:
+    // The music kept decoded, the path it came from and the file's size and
+    // modification time then; a file that differs in either is decoded again.
+    gxtkSample* music_ = nullptr;
+    String musicPath_;
+    long long musicSize_ = -1, musicTime_ = -1;
+
+    // The kept music sample for the path, loading it first when it is not
+    // the kept file or that file changed; null when it cannot be loaded.
+    gxtkSample* MusicSample(String path);
+
     // The channel record for a channel number, or null outside 0..32.
     gxtkChannel* Channel(int channel);
 };

@@ -66,6 +66,10 @@ int bb_audio_PlayMusic(String path, int flags) {
     return bb_audio_device->PlayMusic(bb_data_FixDataPath(path), flags);
 }
 
+bool bb_audio_PrepareMusic(String path) {
+    return bb_audio_device && bb_audio_device->PrepareMusic(bb_data_FixDataPath(path));
+}
+
 int bb_audio_StopMusic() {
     if (bb_audio_device) bb_audio_device->StopMusic();
     return 0;

@@ -31,6 +31,9 @@ int bb_audio_SetChannelPan(int channel, float pan);
 int bb_audio_SetChannelRate(int channel, float rate);
 // 0, or -1 when the file cannot be loaded (the previous music stops anyway).
 int bb_audio_PlayMusic(String path, int flags);
+// Maps the path and decodes the music ahead of its first play (see
+// gxtkAudio::PrepareMusic); false when it cannot be loaded or no device is set.
+bool bb_audio_PrepareMusic(String path);
 int bb_audio_StopMusic();
 int bb_audio_PauseMusic();
 int bb_audio_ResumeMusic();

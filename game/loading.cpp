@@ -70,7 +70,12 @@ int c_MyApp::p_Loader() {
         case 15: p_LoadImg(1, String("gfx"), 32, 32, 64, 1); break;
         case 16: p_LoadImg(2, String("tube"), 8, 256, 32, 1); break;
         case 17: p_LoadSFX(2); break;
-        case 18: p_LoadSFX(3); break;
+        case 18:
+            p_LoadSFX(3);
+            // The tune every game starts, decoded here behind the spinner
+            // rather than in the update that starts the first game.
+            if (bb_Wyndle_HasMusicStream == 1) p_PrepareTune(String(kGameTune));
+            break;
         default: m_NeedReload = 0; break;
     }
     if (m_NeedReload > 0) ++m_NeedReload;

@@ -46,6 +46,8 @@ public:
     static constexpr int kTubeRowFloats = 10;
     static constexpr int kRecordFloats = 10;
     static constexpr int kFontSlot = 90;
+    // The streamed tune every game plays.
+    static constexpr const char* kGameTune = "plumbline";
 
     // ---- fields, in declaration order --------------------------------------------
     int m_Fullscreen = 0;
@@ -261,5 +263,8 @@ public:
     int p_LoadSFX(int n);
     int p_PlaySFX(int id, float rate, float volume, float pan);
     int p_PlayTune(String name, int flags);
+    // Decodes the tune ahead of p_PlayTune, so that starting it costs no
+    // decoding (a loading step calls it).
+    int p_PrepareTune(String name);
     int p_StopTune();
 };

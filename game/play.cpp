@@ -82,7 +82,7 @@ int c_MyApp::p_LoadGame() {
     m_Mode = 10;
     m_ShakeX = m_ShakeY = m_ShakeXTarget = m_ShakeYTarget = 0;
 
-    if (bb_Wyndle_HasMusicStream == 1) p_PlayTune(String("plumbline"), 1);
+    if (bb_Wyndle_HasMusicStream == 1) p_PlayTune(String(kGameTune), 1);
     if (bb_Wyndle_HasMusic == 1) {
         if (const char* tune = SequencedTune(m_GameType))
             m_Music->p_ZR_StartTune(String(tune), kTuneSeed, kTuneTempo);

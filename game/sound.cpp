@@ -2,7 +2,8 @@
 // take the next of 24 channels in turn, so up to 24 overlap and a 25th cuts
 // the oldest; the tune plays on the audio device's music channel. The sound
 // option (entry 5 of m_Options) decides what is heard: 0 nothing, 1 effects
-// and music, 2 effects only, 3 music only.
+// and music, 2 effects only, 3 music only. The tune is decoded once, during
+// loading, and the audio device keeps it for every later game start.
 #include <cstdio>
 
 #include "audio/sound.h"
@@ -14,6 +15,8 @@ constexpr int kEffectChannels = 24;
 
 bool EffectsOn(const c_MyApp* app) { return app->m_Options[5] == 1 || app->m_Options[5] == 2; }
 bool MusicOn(const c_MyApp* app) { return app->m_Options[5] == 1 || app->m_Options[5] == 3; }
+
+String TunePath(String name) { return String("sfx/") + name + String(".ogg"); }
 
 }  // namespace
 
@@ -41,7 +44,7 @@ int c_MyApp::p_PlaySFX(int id, float rate, float volume, float pan) {
 }
 
 int c_MyApp::p_PlayTune(String name, int flags) {
-    String path = String("sfx/") + name + String(".ogg");
+    String path = TunePath(name);
     if (m_MusicOn != 0) {
         bb_audio_StopMusic();
         m_MusicOn = 0;
@@ -50,6 +53,13 @@ int c_MyApp::p_PlayTune(String name, int flags) {
         bb_audio_PlayMusic(path, flags);
         m_MusicOn = 1;
     }
+    return 0;
+}
+
+int c_MyApp::p_PrepareTune(String name) {
+    // Whatever the sound option: music switched on later must not decode
+    // at a game start either.
+    bb_audio_PrepareMusic(TunePath(name));
     return 0;
 }
 

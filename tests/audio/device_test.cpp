@@ -1,8 +1,11 @@
 // Tests of the audio device on the recording OpenAL fake: opening and its
 // failures, the channel state machine, settings that outlive plays, suspend
-// and resume, the deferred deletion of discarded buffers, and the collector
-// keeping sounding samples alive.
+// and resume, the deferred deletion of discarded buffers, the collector
+// keeping sounding samples alive, and the music kept decoded between plays.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cmath>
@@ -12,6 +15,7 @@
 
 #include "audio/audio.h"
 #include "tests/audio/audio_fixture.h"
+#include "runtime/gc.h"
 #include "tests/fakes/fake_al.h"
 
 namespace {
@@ -353,4 +357,90 @@ TEST_F(FakeAudioTest, SamplesStayAliveWhileTheySound) {
     EXPECT_TRUE(Pending(stoppedBuffer));
     EXPECT_FALSE(Pending(soundingBuffer));
     EXPECT_EQ(audio->channels[0].sample->buffer, soundingBuffer);
+}
+
+// ---------------------------------------------------------------------------
+// Music kept decoded
+
+TEST_F(FakeAudioTest, MusicIsDecodedOnceAndStartsFromItsBeginningOnEveryPlay) {
+    bb_audio_SetAudioDevice(audio);
+    const std::string path = WriteTempWav("tune.wav", 1, 16);
+    const String tune(path.c_str());
+    auto uploads = [] { return fakeal::CountCalls("alBufferData"); };
+    // The last four things the music source was told: a play must follow
+    // a stop (which rewinds it) and the buffer.
+    auto musicCalls = [&] {
+        std::vector<std::string> order;
+        for (const fakeal::Call& c : fakeal::Calls())
+            if (c.name.rfind("alSource", 0) == 0 && c.name != "alSourcef" && c.name != "alSource3f" &&
+                c.args[0] == SourceOf(audio, gxtkAudio::kMusicChannel))
+                order.push_back(c.name);
+        return std::vector<std::string>(order.end() - std::min<size_t>(order.size(), 4), order.end());
+    };
+    const std::vector<std::string> fromTheStart = {"alSourceStop", "alSourcei", "alSourcei",
+                                                   "alSourcePlay"};
+
+    ASSERT_TRUE(audio->PrepareMusic(tune));
+    ASSERT_EQ(uploads(), 1);
+    EXPECT_EQ(audio->MusicState(), 0) << "preparing plays nothing";
+
+    // Each play: no decoding, the same buffer, the source stopped (rewound)
+    // before it plays, whatever it was doing.
+    ALuint kept = 0;
+    const std::vector<std::function<void()>> before = {
+        [] {},
+        [&] { audio->PauseMusic(); },
+        [&] {
+            audio->StopMusic();
+            // Nothing but the device holds the kept sample now.
+            const bool stress = gc_stress();
+            gc_set_stress(true);
+            for (int round = 0; round < 50; ++round) {
+                gc_collect_step(nullptr);
+                new gxtkSample();
+            }
+            gc_set_stress(stress);
+        },
+    };
+    for (size_t i = 0; i < before.size(); ++i) {
+        SCOPED_TRACE(i);
+        before[i]();
+        fakeal::ClearLog();
+        ASSERT_EQ(audio->PlayMusic(tune, 1), 0);
+        EXPECT_EQ(uploads(), 0);
+        EXPECT_EQ(musicCalls(), fromTheStart);
+        EXPECT_EQ(Src(audio, gxtkAudio::kMusicChannel).state, AL_PLAYING);
+        if (i == 0) kept = Src(audio, gxtkAudio::kMusicChannel).buffer;
+        EXPECT_EQ(Src(audio, gxtkAudio::kMusicChannel).buffer, kept);
+        EXPECT_FALSE(Pending(kept) || Deleted(kept));
+    }
+
+    // A file changed on disk, in size or only in time, is decoded again.
+    struct Change {
+        const char* what;
+        std::function<void()> change;
+    };
+    const std::vector<Change> changes = {
+        {"size", [&] { WriteTempWav("tune.wav", 2, 16); }},
+        {"time", [&] {
+             const timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 0}};
+             ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+         }},
+    };
+    for (const Change& c : changes) {
+        SCOPED_TRACE(c.what);
+        c.change();
+        fakeal::ClearLog();
+        ASSERT_EQ(audio->PlayMusic(tune, 1), 0);
+        EXPECT_EQ(uploads(), 1);
+        EXPECT_NE(Src(audio, gxtkAudio::kMusicChannel).buffer, kept);
+        kept = Src(audio, gxtkAudio::kMusicChannel).buffer;
+        EXPECT_EQ(musicCalls(), fromTheStart);
+    }
+    EXPECT_EQ(fakeal::BufferAt(kept)->bytes, 100 * 2 * 2) << "the new file's sound";
+
+    // A file gone since it was kept fails as any missing file does.
+    ASSERT_EQ(unlink(path.c_str()), 0);
+    EXPECT_EQ(audio->PlayMusic(tune, 1), -1);
+    EXPECT_EQ(audio->MusicState(), 0);
 }

@@ -315,7 +315,8 @@ TEST(ScreensScenarios, OptionBox) {
 }
 
 // The sound row from the pause menu: 1 -> 2 stops the tune at once, 2 -> 3
-// does not start it again (the game resumes in silence); the next game does.
+// does not start it again (the game resumes in silence); the next game does,
+// from its beginning (its buffer given to the music channel anew).
 // The pause menu waits while the closed box slides out.
 TEST(ScreensScenarios, SoundRowStopsTheTune) {
     ReplayResult run = CheckScenario(
@@ -323,7 +324,7 @@ TEST(ScreensScenarios, SoundRowStopsTheTune) {
          "run 20\ntap enter\nrun 3\ntap esc\nrun 20\ntap right\nrun 1\ntap enter\nrun 31\n"
          "tap down\nrun 1\ntap enter\nrun 1\ntap enter\nrun 1\ntap esc\nrun 31\ntap esc\nrun 30\n"
          "tap esc\nrun 20\ntap left\nrun 1\ntap left\nrun 1\ntap enter\nrun 100\ntap enter\nrun 3",
-         {"24 music == 1", "82 sound == 2", "84 sound == 3", "86 optbox == 0", "148 paused == 0",
+         {"22 sfx has -1", "276 sfx has -1", "24 music == 1", "82 sound == 2", "84 sound == 3", "86 optbox == 0", "148 paused == 0",
           "119..274 music == 0", "174 dead == 1", "275 mode == 11", "last music == 1"}});
     // The record saved when the box closed holds sound 3.
     EXPECT_EQ(run.state.substr(0, 12), "0|0|0|0|0|3|");
