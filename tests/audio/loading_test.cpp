@@ -135,31 +135,3 @@ TEST_F(SoundLayerTest, PlayMusicMapsThePathAndAMissingFileStopsTheMusic) {
     EXPECT_EQ(audio->MusicState(), 0) << "the music that played was stopped first";
     EXPECT_EQ(music->state, AL_STOPPED);
 }
-
-TEST_F(SoundLayerTest, ChannelSettingsAndStopsReachOnlyTheirOwnSource) {
-    c_Sound* sound = bb_audio_LoadSound(String("sfx/001.wav"));
-    bb_audio_PlaySound(sound, 3, 1);
-    bb_audio_PlayMusic(String("sfx/001.wav"), 1);
-    bb_audio_SetChannelVolume(3, 0.25f);
-    bb_audio_SetChannelPan(3, -1.5707964f);  // a quarter turn to the left
-    bb_audio_SetChannelRate(3, 2.0f);
-    const fakeal::Source* effect = fakeal::SourceAt(audio->channels[3].source);
-    const fakeal::Source* music =
-        fakeal::SourceAt(audio->channels[gxtkAudio::kMusicChannel].source);
-    ASSERT_NE(effect, nullptr);
-    ASSERT_NE(music, nullptr);
-    EXPECT_FLOAT_EQ(effect->gain, 0.25f);
-    EXPECT_FLOAT_EQ(effect->pitch, 2.0f);
-    EXPECT_NEAR(effect->position[0], -1.0f, 1e-6);
-    EXPECT_NEAR(effect->position[2], 0.0f, 1e-6);
-    EXPECT_FLOAT_EQ(music->gain, 1.0f);
-    EXPECT_FLOAT_EQ(music->pitch, 1.0f);
-
-    bb_audio_StopChannel(3);
-    EXPECT_EQ(effect->state, AL_STOPPED);
-    EXPECT_EQ(audio->ChannelState(3), 0);
-    EXPECT_EQ(music->state, AL_PLAYING);
-    bb_audio_StopMusic();
-    EXPECT_EQ(music->state, AL_STOPPED);
-    EXPECT_EQ(audio->MusicState(), 0);
-}

@@ -1,8 +1,10 @@
 // Sound files made by the audio tests (see sound_files.h).
 #include "tests/audio/sound_files.h"
 
+#include "tools/datagen/audio.h"
+
 #include <unistd.h>
-#include <vorbis/vorbisenc.h>
+#include <ogg/ogg.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -63,69 +65,12 @@ Bytes PcmBytes(const std::vector<int16_t>& samples) {
 }
 
 Bytes EncodeVorbis(const std::vector<int16_t>& samples, int channels, int rate) {
-    vorbis_info vi;
-    vorbis_info_init(&vi);
-    if (vorbis_encode_init_vbr(&vi, channels, rate, 0.4f) != 0) {
-        throw std::runtime_error("vorbis_encode_init_vbr failed");
-    }
-    vorbis_comment vc;
-    vorbis_comment_init(&vc);
-    vorbis_dsp_state vd;
-    vorbis_analysis_init(&vd, &vi);
-    vorbis_block vb;
-    vorbis_block_init(&vd, &vb);
-    ogg_stream_state os;
-    ogg_stream_init(&os, 1);
-
-    Bytes out;
-    ogg_page og;
-    auto append = [&out](const ogg_page& page) {
-        out.append(reinterpret_cast<const char*>(page.header), size_t(page.header_len));
-        out.append(reinterpret_cast<const char*>(page.body), size_t(page.body_len));
-    };
-    ogg_packet header, comments, codebooks;
-    vorbis_analysis_headerout(&vd, &vc, &header, &comments, &codebooks);
-    ogg_stream_packetin(&os, &header);
-    ogg_stream_packetin(&os, &comments);
-    ogg_stream_packetin(&os, &codebooks);
-    while (ogg_stream_flush(&os, &og) != 0)
-        append(og);
-
-    const size_t frames = samples.size() / channels;
-    const size_t kPiece = 1024;
-    bool eos = false;
-    for (size_t done = 0;; done += kPiece) {
-        size_t n = done < frames ? std::min(kPiece, frames - done) : 0;
-        if (n > 0) {
-            float** buffer = vorbis_analysis_buffer(&vd, int(n));
-            for (size_t i = 0; i < n; ++i)
-                for (int c = 0; c < channels; ++c)
-                    buffer[c][i] = samples[(done + i) * channels + c] / 32768.0f;
-        }
-        vorbis_analysis_wrote(&vd, int(n));  // 0 marks the end of the stream
-        while (vorbis_analysis_blockout(&vd, &vb) == 1) {
-            vorbis_analysis(&vb, nullptr);
-            vorbis_bitrate_addblock(&vb);
-            ogg_packet op;
-            while (vorbis_bitrate_flushpacket(&vd, &op)) {
-                ogg_stream_packetin(&os, &op);
-                while (ogg_stream_pageout(&os, &og) != 0) {
-                    append(og);
-                    if (ogg_page_eos(&og)) eos = true;
-                }
-            }
-        }
-        if (n == 0) break;
-    }
-    while (!eos && ogg_stream_flush(&os, &og) != 0)
-        append(og);
-
-    ogg_stream_clear(&os);
-    vorbis_block_clear(&vb);
-    vorbis_dsp_clear(&vd);
-    vorbis_comment_clear(&vc);
-    vorbis_info_clear(&vi);
-    return out;
+    datagen::Pcm pcm;
+    pcm.channels = channels;
+    for (int16_t s : samples)
+        pcm.samples.push_back(s / 32768.0f);
+    const std::vector<uint8_t> file = datagen::encodeVorbis(pcm, 0.4f, rate);
+    return Bytes(file.begin(), file.end());
 }
 
 Bytes WithOggChecksums(Bytes file) {

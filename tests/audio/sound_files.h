@@ -1,7 +1,8 @@
 // Helpers that make sound files for the audio tests: RIFF WAVE images built
 // chunk by chunk (so a test can misplace, pad or damage any of them), tones
-// as 16-bit PCM, an Ogg Vorbis encoder over libvorbisenc, and streams over
-// byte strings. Relies on libvorbisenc and the C library.
+// as 16-bit PCM, Ogg Vorbis files and their page checksums, and streams over
+// byte strings. Relies on the data generator's encoder, libogg and the C
+// library.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +34,8 @@ Bytes SimpleWav(uint16_t channels, uint32_t hertz, uint16_t bits, const Bytes& d
 std::vector<int16_t> SineTone(double hertz, int rate, int frames, int channels, double amplitude);
 Bytes PcmBytes(const std::vector<int16_t>& samples);
 
-// Encodes interleaved 16-bit PCM as Ogg Vorbis (VBR, quality 0.4).
+// Interleaved 16-bit PCM as Ogg Vorbis (VBR, quality 0.4), by the data
+// generator's encoder.
 Bytes EncodeVorbis(const std::vector<int16_t>& samples, int channels, int rate);
 
 // The file with the checksum of every whole Ogg page recomputed, so that a
