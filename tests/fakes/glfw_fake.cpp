@@ -77,7 +77,6 @@ struct Fake {
     int pollLimit = kDefaultPollLimit;
     bool pollLimitReached = false;
     std::function<void()> pollHook;
-    std::function<void()> swapHook;
 
     // Record.
     std::vector<glfw_fake::CallRecord> calls;
@@ -144,9 +143,6 @@ void Reset() {
     ForgetWindowInput();
 }
 
-double Now() {
-    return fake.now;
-}
 void SetTime(double seconds) {
     fake.now = seconds;
 }
@@ -156,12 +152,6 @@ void AdvanceTime(double seconds) {
 
 bool WindowOpen() {
     return fake.open;
-}
-void SetActive(bool active) {
-    fake.active = active;
-}
-void SetIconified(bool iconified) {
-    fake.iconified = iconified;
 }
 void SetWindowSize(int width, int height) {
     fake.width = width;
@@ -245,9 +235,6 @@ bool PollLimitReached() {
 void OnPoll(std::function<void()> hook) {
     fake.pollHook = std::move(hook);
 }
-void OnSwap(std::function<void()> hook) {
-    fake.swapHook = std::move(hook);
-}
 
 void SetKey(int key, bool pressed) {
     if (ValidKey(key)) fake.keys[key] = pressed;
@@ -329,18 +316,6 @@ void ClearRecord() {
     fake.windows.clear();
 }
 
-GLFWkeyfun KeyCallback() {
-    return fake.callbacks.onKey;
-}
-GLFWcharfun CharCallback() {
-    return fake.callbacks.onChar;
-}
-GLFWmousebuttonfun MouseButtonCallback() {
-    return fake.callbacks.onMouseButton;
-}
-GLFWmouseposfun MousePosCallback() {
-    return fake.callbacks.onMousePos;
-}
 GLFWwindowclosefun CloseCallback() {
     return fake.callbacks.onClose;
 }
@@ -520,7 +495,6 @@ int glfwGetWindowParam(int param) {
 
 void glfwSwapBuffers() {
     Record("glfwSwapBuffers");
-    if (fake.swapHook) fake.swapHook();
     if (fake.open && fake.enabled[GLFW_AUTO_POLL_EVENTS]) glfwPollEvents();
 }
 

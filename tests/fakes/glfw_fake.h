@@ -26,8 +26,8 @@
 //   layer it forgets all callbacks, releases every key, sets key repeat off
 //   and automatic polling on. SetOpenResult(false) makes the next opens fail.
 //   glfwGetWindowParam(GLFW_OPENED / GLFW_ACTIVE / GLFW_ICONIFIED) reads the
-//   scripted state; SetActive / SetIconified / SetWindowSize change it at
-//   once, the Focus / Iconify events change it at delivery time.
+//   scripted state; SetWindowSize changes the size at once, the Focus /
+//   Iconify events change the states at delivery time.
 //
 // Events
 //   Inject(e) queues an event for the next glfwPollEvents / glfwWaitEvents.
@@ -62,8 +62,7 @@
 // Hooks
 //   OnPoll(fn) runs fn at the start of every glfwPollEvents and
 //   glfwWaitEvents, before delivery: events it injects arrive in that same
-//   call. OnSwap(fn) runs fn inside every glfwSwapBuffers. One hook each;
-//   setting another replaces it; Reset clears them.
+//   call. Setting another replaces it; Reset clears it.
 //
 // Scripted state
 //   SetKey(key, pressed) for glfwGetKey; SetMousePos(x, y) for
@@ -107,15 +106,12 @@ void Reset();
 
 // ---- Time ---------------------------------------------------------------------
 
-double Now();
 void SetTime(double seconds);
 void AdvanceTime(double seconds);
 
 // ---- Window state -------------------------------------------------------------
 
 bool WindowOpen();
-void SetActive(bool active);
-void SetIconified(bool iconified);
 void SetWindowSize(int width, int height);
 void SetInitResult(bool ok);
 void SetOpenResult(bool ok);
@@ -151,7 +147,6 @@ bool PollLimitReached();
 // ---- Hooks --------------------------------------------------------------------
 
 void OnPoll(std::function<void()> hook);
-void OnSwap(std::function<void()> hook);
 
 // ---- Scripted input and display state ----------------------------------------
 
@@ -191,11 +186,7 @@ std::vector<std::pair<int, int>> Positions();  // glfwSetWindowPos arguments
 bool Enabled(int token);                       // current glfwEnable/glfwDisable state
 void ClearRecord();                            // forget the record, keep the state
 
-// The callbacks now registered (null when none), to call them directly.
-glfw2::GLFWkeyfun KeyCallback();
-glfw2::GLFWcharfun CharCallback();
-glfw2::GLFWmousebuttonfun MouseButtonCallback();
-glfw2::GLFWmouseposfun MousePosCallback();
+// The close callback now registered (null when none), to call it directly.
 glfw2::GLFWwindowclosefun CloseCallback();
 
 }  // namespace glfw_fake
