@@ -87,52 +87,38 @@ TEST_F(EventsTest, KeyToCharGivesControlCharactersAndMarksNavigationKeys) {
 // Callbacks
 // ---------------------------------------------------------------------------
 
-TEST_F(EventsTest, KeysSendTheirCodeAndCharactersComeFromTheRightPlace) {
+// Keys send their code, characters come from the right place, a held cursor
+// key sends its character on every repeat, the close button becomes the
+// close key and leaves the window open, mouse buttons carry the cursor
+// position and buttons above two are ignored.
+TEST_F(EventsTest, EachCallbackSendsItsEvents) {
     OpenStarted();
-    using glfw_fake::Char;
     using glfw_fake::Inject;
     using glfw_fake::Key;
-    Inject(Key('A', GLFW_PRESS));
-    Inject(Char('a'));
-    Inject(Key('A', GLFW_RELEASE));
-    Inject(Key(GLFW_KEY_DEL, GLFW_PRESS));
-    Inject(Key(GLFW_KEY_ENTER, GLFW_PRESS));
-    Inject(Key(GLFW_KEY_LALT, GLFW_PRESS));
-    Inject(Key(GLFW_KEY_F13, GLFW_PRESS));
-    Inject(Key(GLFW_KEY_LSHIFT, GLFW_PRESS));
-    Inject(Key(GLFW_KEY_RSHIFT, GLFW_PRESS));
+    for (int key : {int('A'), GLFW_KEY_DEL, GLFW_KEY_ENTER, GLFW_KEY_LALT, GLFW_KEY_F13,
+                    GLFW_KEY_LSHIFT, GLFW_KEY_RSHIFT})
+        Inject(Key(key, GLFW_PRESS));
+    Inject(glfw_fake::Char('a'));
     Inject(Key(GLFW_KEY_LSHIFT, GLFW_RELEASE));
-    Inject(Char(' '));
-    // A held cursor key sends its character on every repeat.
     Inject(Key(GLFW_KEY_UP, GLFW_PRESS));
     Inject(Key(GLFW_KEY_UP, glfw_fake::kRepeat));
     Inject(Key(GLFW_KEY_UP, GLFW_RELEASE));
-    EXPECT_EQ(Deliver(), (std::vector<std::string>{
-                             "key 1 65", "key 3 97", "key 2 65", "key 1 46", "key 3 127",
-                             "key 1 13", "key 3 13", "key 1 16", "key 1 16", "key 2 16", "key 3 32",
-                             "key 1 38", "key 3 65574", "key 1 38", "key 3 65574", "key 2 38"}));
-}
-
-TEST_F(EventsTest, TheCloseButtonSendsTheCloseKeyAndLeavesTheWindowOpen) {
-    OpenStarted();
-    glfw_fake::Inject(glfw_fake::Close());
-    EXPECT_EQ(Deliver(), (std::vector<std::string>{"key 1 432", "key 2 432"}));
-    EXPECT_TRUE(glfw_fake::WindowOpen());
-    EXPECT_EQ(glfwGetWindowParam(GLFW_OPENED), 1);
-}
-
-TEST_F(EventsTest, MouseButtonsCarryTheCursorPositionAndButtonsAboveTwoAreIgnored) {
-    OpenStarted();
+    Inject(glfw_fake::Close());
     glfw_fake::SetMousePos(10, 20);
     for (int button = 0; button <= GLFW_MOUSE_BUTTON_LAST; ++button) {
-        glfw_fake::Inject(glfw_fake::MouseButton(button, GLFW_PRESS));
-        glfw_fake::Inject(glfw_fake::MouseButton(button, GLFW_RELEASE));
+        Inject(glfw_fake::MouseButton(button, GLFW_PRESS));
+        Inject(glfw_fake::MouseButton(button, GLFW_RELEASE));
     }
-    glfw_fake::Inject(glfw_fake::MousePos(30, 40));
+    Inject(glfw_fake::MousePos(30, 40));
     EXPECT_EQ(Deliver(),
-              (std::vector<std::string>{"mouse 4 0 10 20", "mouse 5 0 10 20", "mouse 4 1 10 20",
-                                        "mouse 5 1 10 20", "mouse 4 2 10 20", "mouse 5 2 10 20",
-                                        "mouse 6 -1 30 40"}));
+              (std::vector<std::string>{
+                  "key 1 65", "key 1 46", "key 3 127", "key 1 13", "key 3 13", "key 1 16",
+                  "key 1 16", "key 3 97", "key 2 16", "key 1 38", "key 3 65574", "key 1 38",
+                  "key 3 65574", "key 2 38", "key 1 432", "key 2 432", "mouse 4 0 10 20",
+                  "mouse 5 0 10 20", "mouse 4 1 10 20", "mouse 5 1 10 20", "mouse 4 2 10 20",
+                  "mouse 5 2 10 20", "mouse 6 -1 30 40"}));
+    EXPECT_TRUE(glfw_fake::WindowOpen());
+    EXPECT_EQ(glfwGetWindowParam(GLFW_OPENED), 1);
 }
 
 // ---------------------------------------------------------------------------

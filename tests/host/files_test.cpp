@@ -210,13 +210,6 @@ TEST_F(FilesTest, AStateFileEditedIntoUtf16StillLoads) {
     EXPECT_EQ(host_->LoadState(), String(u"a\u20ac"));
 }
 
-TEST_F(FilesTest, SavingReplacesTheWholeFileAndLeavesNoTemporaryBehind) {
-    ASSERT_EQ(host_->SaveState(String("a much longer first state")), 0);
-    ASSERT_EQ(host_->SaveState(String("short")), 0);
-    EXPECT_EQ(ReadBytes(kStateFileName), "short");
-    EXPECT_FALSE(fs::exists(kStateTempFileName));
-}
-
 // A write that fails part-way (here: the process may not write files beyond a
 // few bytes) must leave the previous state untouched and report -2. The
 // small state fails when the buffered bytes are flushed, the large one in the
@@ -260,7 +253,8 @@ int SaveAsPlayer(const char* folder, const char* state) {
     return r.status - 10;
 }
 
-TEST_F(FilesTest, SavingWritesInPlaceThroughLinksAndNeverOverAReadOnlyState) {
+// Each case saves "new" over an old state and leaves no temporary file.
+TEST_F(FilesTest, SavingReplacesTheWholeStateInPlaceThroughLinksAndNeverOverAReadOnlyOne) {
     const struct {
         const char* name;
         std::function<void()> setUp;
@@ -269,6 +263,15 @@ TEST_F(FilesTest, SavingWritesInPlaceThroughLinksAndNeverOverAReadOnlyState) {
         const char* file;  // where the state must be, and what it must hold
         const char* holds;
     } cases[] = {
+        {"a longer state", [] { WriteBytes(kStateFileName, "a much longer old state"); }, ".",
+         0, kStateFileName, "new"},
+        // Everything is written, but the rename cannot replace a folder.
+        {"a folder in the state file's place",
+         [] {
+             fs::create_directory(kStateFileName);
+             WriteBytes(fs::path(kStateFileName) / "inside", "old");
+         },
+         ".", -2, ".vantorstate/inside", "old"},
         {"folder without write permission",
          [] {
              fs::create_directory("player");
@@ -317,14 +320,4 @@ TEST_F(FilesTest, AWorkingDirectoryThatIsGoneReturnsMinusOne) {
     fs::remove(dir_ / "gone");
     EXPECT_EQ(host_->SaveState(String("new")), -1);
     EXPECT_EQ(host_->LoadState().Length(), 0);
-}
-
-TEST_F(FilesTest, AStateFileThatCannotBeReplacedReturnsMinusTwo) {
-    // A directory in place of the state file: everything is written, but the
-    // rename cannot put it there.
-    fs::create_directory(kStateFileName);
-    WriteBytes(fs::path(kStateFileName) / "inside", "kept");
-    EXPECT_EQ(host_->SaveState(String("new")), -2);
-    EXPECT_EQ(ReadBytes(fs::path(kStateFileName) / "inside"), "kept");
-    EXPECT_FALSE(fs::exists(kStateTempFileName));
 }
