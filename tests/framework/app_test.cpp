@@ -1,5 +1,5 @@
 // The application layer: attaching the one application, the delegate's
-// devices and the order of its calls, the ways the program ends (close
+// devices and the order of its calls, the sound paused around a suspend, the ways the program ends (close
 // button, back key, EndApp, a second application) in child processes, and
 // the async event pump with sources that remove themselves or pump again.
 #include <gtest/gtest.h>
@@ -213,3 +213,41 @@ TEST_F(AppTest, TheSourceStackGrowsAndKeepsItsOrder) {
     bb_asyncevent_UpdateAsyncEvents();
     EXPECT_EQ(Source::turns, expected);
 }
+
+// The delegate makes the audio device the global one; a suspend pauses the
+// sound only after the application has reacted, a resume restarts it before
+// the application hears of it.
+namespace {
+
+class ListeningApp : public TestApp {
+public:
+    static inline std::vector<ALint> heard;
+    int p_OnSuspend() override { return Hear(), TestApp::p_OnSuspend(); }
+    int p_OnResume() override { return Hear(), TestApp::p_OnResume(); }
+
+private:
+    static void Hear() {
+        heard.push_back(fakeal::SourceAt(bb_audio_device->channels[0].source)->state);
+    }
+};
+
+}  // namespace
+
+TEST_F(AppTest, SoundPausesAfterTheApplicationSuspendsAndResumesBeforeItResumes) {
+    ListeningApp::heard.clear();
+    (new ListeningApp())->m_new();
+    host_->StartGame();
+    ASSERT_NE(bb_audio_device, nullptr);
+    EXPECT_EQ(bb_audio_device, bb_app__delegate->m__audio);
+    ALuint buffer = 0;
+    alGenBuffers(1, &buffer);
+    bb_audio_device->PlaySample(new gxtkSample(buffer), 0, 1);
+    const fakeal::Source* source = fakeal::SourceAt(bb_audio_device->channels[0].source);
+    host_->SuspendGame();
+    EXPECT_EQ(source->state, AL_PAUSED);
+    host_->ResumeGame();
+    EXPECT_EQ(source->state, AL_PLAYING);
+    EXPECT_EQ(ListeningApp::heard, (std::vector<ALint>{AL_PLAYING, AL_PLAYING}));
+    EXPECT_EQ(bb_audio_device->ChannelState(0), 1);
+}
+
