@@ -3,6 +3,7 @@
 
 #include "tools/datagen/audio.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 #include <ogg/ogg.h>
 
@@ -101,6 +102,7 @@ FILE* SeekableStream(const Bytes& bytes) {
 FILE* PipeStream(const Bytes& bytes) {
     int fds[2];
     if (pipe(fds) != 0) return nullptr;
+    fcntl(fds[1], F_SETPIPE_SZ, kPipeBytes);
     size_t written = 0;
     while (written < bytes.size()) {
         ssize_t n = write(fds[1], bytes.data() + written, bytes.size() - written);

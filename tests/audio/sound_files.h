@@ -45,7 +45,8 @@ Bytes WithOggChecksums(Bytes file);
 // A seekable stream holding the bytes (a temporary file), closed by the caller.
 FILE* SeekableStream(const Bytes& bytes);
 // A stream over a pipe that already holds the bytes (cannot seek); the bytes
-// must fit in the pipe's buffer.
+// must fit in the pipe's buffer, which is made kPipeBytes long.
+constexpr int kPipeBytes = 1 << 20;
 FILE* PipeStream(const Bytes& bytes);
 
 Bytes ReadWholeFile(const std::string& path);
