@@ -80,74 +80,62 @@ protected:
 // Timed updates
 // ---------------------------------------------------------------------------
 
-TEST_F(LoopTest, AFastApplicationGetsOneUpdateAndOneRenderPerPeriodWithASleepBetween) {
-    AttachAtSixty();
-    glfw_fake::EndAt(5.5 * kPeriod);
-    host_->Run();
-
-    const auto steps = Timeline();
-    std::vector<std::string> expected = {"start", "render"};
-    for (int k = 0; k < 5; ++k) {
-        expected.insert(expected.end(), {"sleep", "update", "render"});
-    }
-    expected.push_back("sleep");
-    ASSERT_EQ(Names(steps), expected);
-
-    int k = 1;
-    for (const Step& s : steps) {
-        if (s.what == "update") {
-            EXPECT_NEAR(s.time, k++ * kPeriod, kTimeEps);
-        }
-    }
-    for (double slept : glfw_fake::Sleeps())
-        EXPECT_NEAR(slept, kPeriod, kTimeEps);
-    // The first frame is drawn before any update.
-    EXPECT_EQ(steps[1].time, 0.0);
-}
-
-TEST_F(LoopTest, ASlowUpdateGivesFourUpdatesOneRenderThenTheClockIsResynchronised) {
-    RecordingDelegate* d = AttachAtSixty();
-    int updates = 0;
-    d->onUpdate = [&] {
-        if (++updates == 1) glfw_fake::AdvanceTime(0.100);
+// Each case runs the loop at 60 updates per second until the window goes,
+// and lists the delegate's calls and the loop's sleeps and waits with their
+// times in whole milliseconds.
+TEST_F(LoopTest, TimedUpdatesSleepCatchUpAtMostFourTimesAndTurnEventDrivenAtRateZero) {
+    struct Case {
+        const char* name;
+        std::function<void(int update)> onUpdate;
+        std::vector<std::pair<double, glfw_fake::Event>> script;
+        std::vector<std::string> timeline;
     };
-    glfw_fake::EndAt(0.16);
-    host_->Run();
-
-    const auto steps = Timeline();
-    ASSERT_GE(steps.size(), 13u);
-    EXPECT_EQ(Names(steps, 0, 13),
-              (std::vector<std::string>{"start", "render", "sleep", "update", "update", "update",
-                                        "update", "render", "update", "render", "sleep", "update",
-                                        "render"}));
-    const double behind = kPeriod + 0.100;
-    EXPECT_NEAR(steps[7].time, behind, kTimeEps);
-    // No fifth catch-up update: the next one is due at the moment of the
-    // render, and the one after it a whole period later.
-    EXPECT_NEAR(steps[8].time, behind, kTimeEps);
-    EXPECT_NEAR(steps[11].time, behind + kPeriod, kTimeEps);
-}
-
-TEST_F(LoopTest, RateZeroInsideAnUpdateStopsTheCatchUpAndRendersOncePerEvent) {
-    RecordingDelegate* d = AttachAtSixty();
-    int updates = 0;
-    d->onUpdate = [&] {
-        ++updates;
-        if (updates == 1) glfw_fake::AdvanceTime(0.100);
-        if (updates == 2) host_->SetUpdateRate(0);
+    const std::vector<Case> cases = {
+        // One update and one render per period, the first frame before any
+        // update.
+        {"fast", [](int) {}, {{5.5 * kPeriod, glfw_fake::WindowLost()}},
+         {"start@0", "render@0", "sleep@0", "update@17", "render@17", "sleep@17", "update@33",
+          "render@33", "sleep@33", "update@50", "render@50", "sleep@50", "update@67", "render@67",
+          "sleep@67", "update@83", "render@83", "sleep@83"}},
+        // An update that takes 100 ms: four updates, one render, one more
+        // update and a render, and the clock resynchronised after it.
+        {"slow", [](int n) { if (n == 1) glfw_fake::AdvanceTime(0.100); },
+         {{0.16, glfw_fake::WindowLost()}},
+         {"start@0", "render@0", "sleep@0", "update@17", "update@117", "update@117", "update@117",
+          "render@117", "update@117", "render@117", "sleep@117", "update@133", "render@133",
+          "sleep@133", "update@150", "render@150", "sleep@150"}},
+        // Rate 0 inside an update stops the catch-up; then one render per
+        // event, waiting between them.
+        {"rate 0",
+         [this](int n) {
+             if (n == 1) glfw_fake::AdvanceTime(0.100);
+             if (n == 2) host_->SetUpdateRate(0);
+         },
+         {{0.5, glfw_fake::MousePos(3, 4)},
+          {0.6, glfw_fake::Key(GLFW_KEY_SPACE, GLFW_PRESS)},
+          {0.7, glfw_fake::MousePos(5, 6)}},
+         {"start@0", "render@0", "sleep@0", "update@17", "update@117", "render@117", "render@117",
+          "wait@117", "mouse 6 -1 3 4@500", "render@500", "wait@500", "key 1 32@600", "render@600",
+          "wait@600", "mouse 6 -1 5 6@700", "render@700", "wait@700"}},
     };
-    glfw_fake::At(0.5, glfw_fake::MousePos(3, 4));
-    glfw_fake::At(0.6, glfw_fake::Key(GLFW_KEY_SPACE, GLFW_PRESS));
-    glfw_fake::At(0.7, glfw_fake::MousePos(5, 6));
-    host_->Run();
-
-    EXPECT_EQ(updates, 2);
-    EXPECT_EQ(
-        Names(Timeline()),
-        (std::vector<std::string>{"start", "render", "sleep", "update", "update", "render",
-                                  "render", "wait", "mouse 6 -1 3 4", "render", "wait", "key 1 32",
-                                  "render", "wait", "mouse 6 -1 5 6", "render", "wait"}));
-    EXPECT_FALSE(glfw_fake::PollLimitReached());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        glfw_fake::Reset();
+        glfwInit();
+        RecordingDelegate* d = AttachAtSixty();
+        int updates = 0;
+        d->onUpdate = [&] { c.onUpdate(++updates); };
+        for (const auto& [time, event] : c.script)
+            glfw_fake::At(time, event);
+        host_->Run();
+        std::vector<std::string> stamped;
+        for (const Step& step : Timeline())
+            stamped.push_back(step.what + "@" + std::to_string(std::lround(step.time * 1000)));
+        EXPECT_EQ(stamped, c.timeline);
+        EXPECT_FALSE(glfw_fake::PollLimitReached());
+        delete host_;
+        host_ = new TestHost();
+    }
 }
 
 // ---------------------------------------------------------------------------
