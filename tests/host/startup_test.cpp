@@ -70,49 +70,52 @@ int bbMain() {
     return 0;
 }
 
-TEST_F(StartupTest, StartUpRunsInOrderAndDrawsOneFrameBeforeAnyUpdate) {
-    mainHook = [] {
-        auto* d = new RecordingDelegate();
-        d->onStart = [] { BBGame::_game->SetUpdateRate(60); };
-        BBGame::_game->SetDelegate(d);
-        // Close the window a little after the first update.
-        glfw_fake::EndAt(1.5 / 60);
+// Each case runs the program's entry in a child: the order of start-up, one
+// frame drawn before any update, a command line that changes nothing, and
+// the ends: glfwInit failing before anything else, and a language exception
+// in bbInit or bbMain ending the process after glfwTerminate.
+TEST_F(StartupTest, StartUpRunsInOrderAndEndsEarlyOnlyOnItsFailures) {
+    const auto thrower = [] {
+        atexit([] { printf("terminated=%d\n", glfw_fake::Count("glfwTerminate")); });
+        throw new ThrowableObject();
     };
-    const ChildResult r = RunMain();
-    EXPECT_EQ(r.status, kChildBodyReturned);
-    EXPECT_EQ(r.out,
-              "glfwInit;bbInit;bbMain;glfwOpenWindow;start;render;update;render;glfwTerminate; "
-              "result=0\n");
-}
-
-TEST_F(StartupTest, ACommandLineChangesNothing) {
-    mainHook = [] { printf("argc=%d ", argc); };
-    const ChildResult plain = RunMain();
-    const ChildResult args = RunMain({"dropling", "--fullscreen", "-x", "data/"});
-    EXPECT_EQ(plain.out, "argc=1 glfwInit;bbInit;bbMain;glfwTerminate; result=0\n");
-    EXPECT_EQ(args.out, "argc=4 glfwInit;bbInit;bbMain;glfwTerminate; result=0\n");
-}
-
-TEST_F(StartupTest, AFailingGlfwInitEndsTheProcessBeforeAnythingElse) {
-    glfw_fake::SetInitResult(false);
-    const ChildResult r = RunMain();
-    EXPECT_TRUE(r.exited);
-    EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.out, "glfwInit failed\n");
-}
-
-TEST_F(StartupTest, ALanguageExceptionDuringStartUpTerminatesGlfwAndEndsTheProcess) {
-    for (bool inInit : {true, false}) {
-        std::function<void()> thrower = [] {
-            atexit([] { printf("terminated=%d\n", glfw_fake::Count("glfwTerminate")); });
-            throw new ThrowableObject();
-        };
-        initHook = inInit ? thrower : nullptr;
-        mainHook = inInit ? nullptr : thrower;
-        const ChildResult r = RunMain();
+    const auto countArgs = [] { printf("argc=%d ", argc); };
+    const std::string uncaught = "Vantor Runtime Error : Uncaught Vantor Exception\nterminated=1\n";
+    const struct {
+        const char* name;
+        bool initOk;
+        std::function<void()> onInit, onMain;
+        std::vector<const char*> args;
+        int status;
+        std::string out;
+    } cases[] = {
+        {"a run", true, nullptr,
+         [] {
+             auto* d = new RecordingDelegate();
+             d->onStart = [] { BBGame::_game->SetUpdateRate(60); };
+             BBGame::_game->SetDelegate(d);
+             glfw_fake::EndAt(1.5 / 60);  // a little after the first update
+         },
+         {"dropling"}, kChildBodyReturned,
+         "glfwInit;bbInit;bbMain;glfwOpenWindow;start;render;update;render;glfwTerminate; "
+         "result=0\n"},
+        {"no arguments", true, nullptr, countArgs, {"dropling"}, kChildBodyReturned,
+         "argc=1 glfwInit;bbInit;bbMain;glfwTerminate; result=0\n"},
+        {"arguments", true, nullptr, countArgs, {"dropling", "--fullscreen", "-x", "data/"},
+         kChildBodyReturned, "argc=4 glfwInit;bbInit;bbMain;glfwTerminate; result=0\n"},
+        {"glfwInit fails", false, nullptr, nullptr, {"dropling"}, 255, "glfwInit failed\n"},
+        {"bbInit throws", true, thrower, nullptr, {"dropling"}, 255, uncaught},
+        {"bbMain throws", true, nullptr, thrower, {"dropling"}, 255, uncaught},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        glfw_fake::Reset();
+        glfw_fake::SetInitResult(c.initOk);
+        initHook = c.onInit;
+        mainHook = c.onMain;
+        const ChildResult r = RunMain(c.args);
         EXPECT_TRUE(r.exited);
-        EXPECT_EQ(r.status, 255);
-        EXPECT_EQ(r.out, "Vantor Runtime Error : Uncaught Vantor Exception\nterminated=1\n")
-            << inInit;
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.out, c.out);
     }
 }
