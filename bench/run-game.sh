@@ -11,7 +11,8 @@ mode=${1:?starts, pace or memory}
 n=${2:-0}
 cmake -S . -B build >/dev/null
 cmake --build build -j2 --target dropling_data >/dev/null
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DDROPLING_BENCH=ON -DDROPLING_TESTS=OFF >/dev/null
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \
+  -DDROPLING_BENCH=ON -DDROPLING_TESTS=OFF >/dev/null
 cmake --build build-bench -j2 --target game_bench >/dev/null
 busy=()
 if [[ "${3:-}" == "--busy" ]]; then

@@ -50,16 +50,28 @@ public:
             }
         }
 
-        // Elements are blackened at once: an array is scanned as a whole when it is reached.
+        // Elements are blackened at once: a short array is scanned as a whole when it is reached,
+        // a long one a slice at a time over later marking work (see gc_mark_in_slices).
         void mark() override {
-            if constexpr (gc_detail::is_collected_pointer<T>::value) {
-                T* elements = data();
-                for (int i = 0; i < length; ++i)
-                    gc_mark_now(elements[i]);
-            } else if constexpr (gc_detail::is_array<T>::value) {
-                T* elements = data();
-                for (int i = 0; i < length; ++i)
+            if constexpr (gc_detail::is_collected_pointer<T>::value ||
+                          gc_detail::is_array<T>::value) {
+                if (length > kGcArraySlice) {
+                    gc_mark_in_slices(this, length, &MarkElements);
+                } else {
+                    MarkElements(this, 0, length);
+                }
+            }
+        }
+
+        // Blackens the elements from `from` up to, not including, `to`.
+        static void MarkElements(gc_object* array, int from, int to) {
+            T* elements = static_cast<Rep*>(array)->data();
+            for (int i = from; i < to; ++i) {
+                if constexpr (gc_detail::is_array<T>::value) {
                     gc_mark_now(elements[i].GetRep());
+                } else if constexpr (gc_detail::is_collected_pointer<T>::value) {
+                    gc_mark_now(elements[i]);
+                }
             }
         }
 

@@ -7,7 +7,8 @@
 //   list helpers ..... link, unlink, splice
 //   block cache ...... size classes under 64 bytes
 //   allocation ....... gc_object_alloc, gc_object_free, operator new/delete
-//   marking .......... gc_mark_q_object, gc_mark_now_object, gc_mark, gc_mark_queued
+//   marking .......... gc_mark_q_object, gc_mark_now_object, long arrays in slices, gc_mark,
+//                      gc_mark_queued
 //   the step ......... gc_collect_step
 //   start-up, stress and reset
 #include "runtime/gc.h"
@@ -16,6 +17,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include <sanitizer/asan_interface.h>
 
@@ -62,6 +64,20 @@ struct RootEntry {
 
 RootEntry g_roots[GC_ROOT_COUNT];
 bool g_stress = false;
+
+// A long array whose elements are being marked a slice at a time: the next element to mark.
+struct ArrayScan {
+    gc_object* array;
+    gc_slice_marker marker;
+    int next;
+    int length;
+};
+// Pending scans, the most recent last: it is continued first, so that the arrays a slice reaches
+// are finished before their holder's next slice and the list stays as short as the nesting.
+std::vector<ArrayScan> g_array_scans;
+
+// What a slice costs against the marking target: the element slots it looked at, null or not.
+constexpr int kGcSlotBytes = 8;
 
 // Largest block the header's flags can describe (the size shares an int with the colour bits).
 constexpr int kMaxBlockBytes = INT_MAX & ~7;
@@ -276,8 +292,33 @@ void gc_mark() {
     }
 }
 
+void gc_mark_in_slices(gc_object* array, int length, gc_slice_marker marker) {
+    g_array_scans.push_back(ArrayScan{array, marker, 0, length});
+}
+
+int gc_pending_array_scans() {
+    return static_cast<int>(g_array_scans.size());
+}
+
 void gc_mark_queued(int target) {
-    while (gc_marked_bytes < target && !list_empty(gc_queued_list)) {
+    std::int64_t slots = 0;  // bytes charged for element slots scanned in slices
+    while (gc_marked_bytes + slots < target) {
+        if (!g_array_scans.empty()) {
+            // Copied out first: marking the slice may start the scan of another long array.
+            ArrayScan& top = g_array_scans.back();
+            const ArrayScan scan = top;
+            const int to = scan.length - scan.next > kGcArraySlice ? scan.next + kGcArraySlice
+                                                                   : scan.length;
+            if (to == scan.length) {
+                g_array_scans.pop_back();
+            } else {
+                top.next = to;
+            }
+            scan.marker(scan.array, scan.next, to);
+            slots += static_cast<std::int64_t>(to - scan.next) * kGcSlotBytes;
+            continue;
+        }
+        if (list_empty(gc_queued_list)) break;
         gc_object* p = gc_queued_list.succ;
         unlink(p);
         link_tail(gc_marked_list, p);
@@ -385,6 +426,7 @@ void gc_reset() {
     }
     for (RootEntry& root : g_roots)
         root = RootEntry{nullptr, nullptr};
+    g_array_scans.clear();
     gc_markbit = 1;
     gc_new_bytes = gc_alloced_bytes = gc_max_alloced_bytes = 0;
     gc_marked_bytes = gc_free_bytes = 0;

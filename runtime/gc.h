@@ -166,6 +166,19 @@ inline void gc_mark_now(T* p) {
     gc_mark_now_object(gc_object_of(p));
 }
 
+// Arrays of object references longer than kGcArraySlice elements are not scanned at once when
+// they are reached: the array's mark() hands the scan to the collector (gc_mark_in_slices), which
+// then marks its elements kGcArraySlice at a time through `marker` as part of the marking work of
+// this and later steps, resuming where the last slice stopped, so that no step pays for a whole
+// long array. This is sound with the write barrier below: the array is already black while its
+// scan is pending, and every element stored into it meanwhile, in the scanned part or not, is
+// greyed by gc_assign; a cycle never finishes with a scan pending.
+constexpr int kGcArraySlice = 256;
+using gc_slice_marker = void (*)(gc_object* array, int from, int to);
+void gc_mark_in_slices(gc_object* array, int length, gc_slice_marker marker);
+// Arrays whose scan is still pending (for tests).
+int gc_pending_array_scans();
+
 // The write barrier: every store of an object pointer into a field, a global or an array element
 // goes through here. The stored object is greyed whatever the colour of its holder, so an object
 // that is reachable only through a field written during a cycle still gets scanned.
@@ -188,7 +201,8 @@ inline T* gc_assign(T*& field, std::nullptr_t) {
 
 // Greys every registered root, in rank order.
 void gc_mark();
-// Scans grey objects until gc_marked_bytes reaches `target` or the queue is empty.
+// Scans grey objects and pending array slices until gc_marked_bytes, plus 8 bytes for each array
+// element a slice looked at, reaches `target`, or nothing is left to scan.
 void gc_mark_queued(int target);
 // One collector step, run by the host after every callback into the application: blackens the
 // delegate, then marks in proportion to what was allocated, or finishes the cycle and sweeps

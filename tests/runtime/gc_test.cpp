@@ -221,6 +221,68 @@ TEST_F(Collector, MarkNowBlackensArrayElementsAtOnce) {
     EXPECT_EQ(gc_marked_bytes, (nodes.GetRep()->flags & ~3) + (n->flags & ~3));
 }
 
+// A long array is scanned a slice at a time over later steps; stores into it meanwhile, in the
+// scanned part or not, go through the barrier, and nothing it holds at the sweep is lost, in an
+// array of nodes and in an array of such arrays.
+TEST_F(Collector, LongArrayMarkedAcrossStepsKeepsEveryElementThroughTheBarrier) {
+    constexpr int kLength = 3 * kGcArraySlice + 7;
+    struct Store {
+        const char* what;
+        int to, from;  // from < 0: a new node; from == to: null
+    };
+    const Store stores[] = {
+        {"new node into the scanned part", 1, -1},
+        {"new node into the part not yet scanned", kLength - 2, -1},
+        {"unscanned element moved into the scanned part", 2, kLength - 1},
+        {"its old slot emptied", kLength - 1, kLength - 1},
+        {"scanned element moved into the unscanned part", 2 * kGcArraySlice + 1, 3},
+    };
+    for (bool nested : {false, true}) {
+        SCOPED_TRACE(nested ? "array of arrays" : "array of nodes");
+        gc_reset();
+        g_destroyed = 0;
+        Array<Array<Node*>> outer;
+        gc_register_root(GC_ROOT_APP, &outer);
+        outer = Array<Array<Node*>>(nested ? kLength : 1);
+        gc_mark();
+        Array<Node*> nodes(kLength);
+        for (int i = 0; i < kLength; ++i)
+            gc_assign(nodes[i], new Node);
+        gc_assign(outer[nested ? kLength - 1 : 0], nodes);
+        Delegate* delegate = new Delegate;
+        step_with_sweep(delegate);  // a fresh cycle: everything white, the root grey
+
+        // Mark until the node array has had its first slice only.
+        for (int call = 0; call < 2 * kLength && !in_list(gc_marked_list, nodes[0]); ++call)
+            gc_mark_queued(gc_marked_bytes + 1);
+        ASSERT_EQ(gc_pending_array_scans(), 1);
+        EXPECT_TRUE(gc_is_white(nodes[kGcArraySlice])) << "the rest waits for later steps";
+
+        int dropped = 0;
+        for (const Store& st : stores) {
+            SCOPED_TRACE(st.what);
+            if (nodes[st.to] && st.from != st.to) ++dropped;
+            if (st.from == st.to) {
+                gc_assign(nodes[st.to], nullptr);
+            } else {
+                gc_assign(nodes[st.to], st.from < 0 ? new Node : nodes[st.from]);
+            }
+            gc_collect_step(delegate);  // a step that marks a little more
+        }
+        // Two sweeps: what was dropped from the scanned part is black and lasts one more cycle.
+        step_with_sweep(delegate);
+        step_with_sweep(delegate);
+        allocate_garbage(64 * 1024);
+        EXPECT_EQ(gc_pending_array_scans(), 0);
+        for (int i = 0; i < kLength; ++i) {
+            if (!nodes[i]) continue;
+            ASSERT_TRUE(gc_is_known_object(nodes[i])) << i;
+            ASSERT_FALSE(in_list(gc_free_list, nodes[i])) << i;
+        }
+        EXPECT_EQ(g_destroyed, dropped);
+    }
+}
+
 TEST_F(Collector, CacheRecyclesBlocksUnder64Bytes) {
     Delegate* delegate = new Delegate;
     Blob* b40 = new_blob(36);  // a 40-byte block
