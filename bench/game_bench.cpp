@@ -148,7 +148,7 @@ public:
             if (residentPlay == 0 && gameStarts == 1) wantPlayResident_ = true;
         }
         if (mode == kModeGame) ++playUpdates_;
-        if (wantPlayResident_ && playUpdates_ == kPlayResidentAfter) {
+        if (wantPlayResident_ && (playUpdates_ == kPlayResidentAfter || playUpdates_ == killAfter)) {
             residentPlay = ResidentMiB();
             wantPlayResident_ = false;
         }
@@ -184,7 +184,7 @@ public:
     }
 
 private:
-    static constexpr int kPlayResidentAfter = 600;  // ten seconds into the first game
+    static constexpr int kPlayResidentAfter = 600;  // ten seconds into the first game, or its end
     int playUpdates_ = 0;
     bool wantPlayResident_ = false;
     std::vector<int> held_;
