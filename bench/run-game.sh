@@ -3,12 +3,21 @@
 # Soft's null backend, in a fresh folder that sees the data generated in
 # build/. Builds the data in build/ and a Release tree in build-bench/.
 #
-# Usage: bash bench/run-game.sh starts|pace|memory [N] [--busy]
+# Usage: bash bench/run-game.sh starts|pace|memory|frame [N] [--busy]
 #   --busy runs two busy loops beside it (stopped afterwards).
+#   frame draws kept play frames through SDL2's renderer too: it installs
+#   libsdl2-dev when it is missing (the game itself never needs it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-mode=${1:?starts, pace or memory}
+mode=${1:?starts, pace, memory or frame}
 n=${2:-0}
+if [[ "$mode" == frame ]] && ! dpkg-query -W -f='${Status}' libsdl2-dev 2>/dev/null | grep -q "install ok installed"; then
+  echo "run-game: installing libsdl2-dev (benchmark only)"
+  sudo=""
+  if [[ $(id -u) != 0 ]]; then sudo="sudo"; fi
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends libsdl2-dev \
+    || { $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends libsdl2-dev; }
+fi
 cmake -S . -B build >/dev/null
 cmake --build build -j2 --target dropling_data >/dev/null
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \
