@@ -62,6 +62,8 @@ struct Options {
     std::string out;
     std::string scriptPath;
     bool music = false;
+    bool gcStress = false;
+    long long soakEvery = 0;  // 0: a state line per step
     std::set<int> render;
 };
 
@@ -98,6 +100,13 @@ Options ParseOptions(int argc, char** argv) {
             o.out = value();
         } else if (a == "--music") {
             o.music = true;
+        } else if (a == "--gc-stress") {
+            o.gcStress = true;
+        } else if (a == "--soak") {
+            char* end = nullptr;
+            const std::string n = value();
+            o.soakEvery = std::strtoll(n.c_str(), &end, 10);
+            if (n.empty() || *end || o.soakEvery < 1) Fail("--soak takes a number of updates");
         } else if (a == "--render") {
             if (!ParseSteps(value(), o.render)) Fail("--render takes step numbers: N,M,...");
         } else if (a.size() > 1 && a[0] == '-') {
@@ -135,6 +144,19 @@ std::string Absolute(const std::string& path) {
 
 class Driver;
 Driver* g_driver = nullptr;
+
+// m_Mode while a game runs.
+constexpr int kModeGameRunning = 10;
+
+// The process's resident memory in KiB (0 where /proc is missing).
+long ResidentKiB() {
+    long pages = 0, resident = 0;
+    std::FILE* f = std::fopen("/proc/self/statm", "r");
+    if (!f) return 0;
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
 
 c_MyApp* Game() {
     return dynamic_cast<c_MyApp*>(bb_app__app);
@@ -174,6 +196,12 @@ public:
     void AfterUpdate() {
         if (active_) updated_ = true;
         ++updates_;
+        if (opt_.soakEvery > 0) CountGame();
+        if (opt_.soakEvery > 0 && updates_ % opt_.soakEvery == 0) SoakLine();
+    }
+    // The soak's last line, at the end of the script.
+    void Finish() {
+        if (opt_.soakEvery > 0 && updates_ % opt_.soakEvery != 0) SoakLine();
     }
     void AfterRender() {
         if (!active_) return;
@@ -192,12 +220,22 @@ private:
     bool updated_ = false;
     bool rendered_ = false;
     bool ended_ = false;
-    int updates_ = 0;
     std::vector<glfw_fake::Event> nextStep_;  // releases of taps and clicks
     BotSettings bot_;
     std::vector<int> botHeld_;
     uint64_t drawCallsBefore_ = 0;
     long long allocsBefore_ = 0, allocBytesBefore_ = 0;
+    long long updates_ = 0;
+    long long games_ = 0;
+    int lastMode_ = 0;
+
+    void CountGame() {
+        const c_MyApp* g = Game();
+        if (!g) return;
+        if (g->m_Mode == kModeGameRunning && lastMode_ != kModeGameRunning) ++games_;
+        lastMode_ = g->m_Mode;
+    }
+    void SoakLine();
 
     void StartStep(bool waiting) {
         const Line* line = NextLine();
@@ -484,10 +522,16 @@ bool MusicPlaying() {
     return s && s->state == AL_PLAYING;
 }
 
+void Driver::SoakLine() {
+    std::printf("soak: updates %lld games %lld live %d peak %d rss_kib %ld\n", updates_, games_,
+                gc_alloced_bytes, gc_max_alloced_bytes, ResidentKiB());
+    std::fflush(stdout);
+}
+
 void Driver::EndStep() {
     active_ = false;
     const c_MyApp* g = Game();
-    if (!g) return;
+    if (!g || opt_.soakEvery > 0) return;
     Json j;
     j.Int("step", step_);
     j.Int("update", updates_);
@@ -614,7 +658,9 @@ int main(int argc, char** argv) {
         host->Die(ex);
     }
     if (options.music) bb_Wyndle_HasMusic = 1;
+    if (options.gcStress) gc_set_stress(true);
     if (host->Delegate()) host->Run();
+    driver.Finish();
     glfw2::glfwTerminate();
     return 0;
 }

@@ -32,6 +32,11 @@ Options
                     under xvfb-run; done by replay-render, which replay runs
                     with the same arguments).
   --out OUT         folder for the PNG files (default: the working directory).
+  --soak N          a soak run: no state lines; instead, every N updates and
+                    at the end, one line "soak: updates U games G live B peak
+                    P rss_kib R" (games started, the collector's live and
+                    highest live bytes, the process's resident memory).
+  --gc-stress       the collector's stress mode: a whole cycle every step.
   --help            this text.
 
 Exit status: the program's. F4, the close button and quitting from the menu
