@@ -273,8 +273,10 @@ gxtkSample* gxtkAudio::MusicSample(String path) {
     if (music_ && path == musicPath_ && size == musicSize_ && time == musicTime_) return music_;
     gxtkSample* sample = LoadSample(path);
     if (!sample) return nullptr;
-    // The sample it replaces is freed by the collector once no channel
-    // plays it.
+    // The sample it replaces gives up its buffer (a whole decoded tune) now,
+    // not when the collector reaches it, which in a game that allocates
+    // little may be never; the buffer is deleted once no channel plays it.
+    if (music_) music_->Discard();
     gc_assign(music_, sample);
     musicPath_ = path;
     musicSize_ = size;

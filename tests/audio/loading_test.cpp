@@ -131,7 +131,12 @@ TEST_F(SoundLayerTest, PlayMusicMapsThePathAndAMissingFileStopsTheMusic) {
     bb_audio_ResumeMusic();
     EXPECT_EQ(music->state, AL_PLAYING);
 
+    // Another tune replaces the first one's buffer without waiting for the
+    // collector: it is deleted at the first load after the new tune started.
+    const ALuint first = music->buffer;
+    EXPECT_EQ(bb_audio_PlayMusic(String("./data/sfx/001.wav"), 1), 0);
     EXPECT_EQ(bb_audio_PlayMusic(String("sfx/none.ogg"), 1), -1);
     EXPECT_EQ(audio->MusicState(), 0) << "the music that played was stopped first";
     EXPECT_EQ(music->state, AL_STOPPED);
+    EXPECT_TRUE(fakeal::BufferAt(first)->deleted);
 }
