@@ -66,6 +66,9 @@ public:
     static int OnWindowClose();
 
 protected:
+    // Mouse buttons pressed in the current window and not yet released, one
+    // bit per button: a window switch releases them as it does held keys.
+    int _heldMouseButtons = 0;
     bool _iconified = false;
     double _nextUpdate = 0.0;
     double _updatePeriod = 0.0;

@@ -144,6 +144,10 @@ void BBGlfwGame::OnMouseButton(int button, int action) {
     int y = 0;
     glfwGetMousePos(&x, &y);
     const int event = action == GLFW_PRESS ? c_BBGameEvent::MouseDown : c_BBGameEvent::MouseUp;
+    if (action == GLFW_PRESS)
+        _glfwGame->_heldMouseButtons |= 1 << button;
+    else
+        _glfwGame->_heldMouseButtons &= ~(1 << button);
     _glfwGame->MouseEvent(event, button, static_cast<float>(x), static_cast<float>(y));
 }
 

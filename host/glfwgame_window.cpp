@@ -24,6 +24,14 @@ void BBGlfwGame::SetGlfwWindow(int width, int height, int red, int green, int bl
         const int code = TransKey(key);
         if (code != 0 && glfwGetKey(key) == GLFW_PRESS) KeyEvent(c_BBGameEvent::KeyUp, code);
     }
+    // The same for a mouse button: the click that asked for the switch is
+    // still down, and a pointer left down would make the next click a drag.
+    int x = 0, y = 0;
+    glfwGetMousePos(&x, &y);
+    for (int button = 0; _heldMouseButtons >> button; ++button)
+        if (_heldMouseButtons & (1 << button))
+            MouseEvent(c_BBGameEvent::MouseUp, button, static_cast<float>(x), static_cast<float>(y));
+    _heldMouseButtons = 0;
 
     GLFWvidmode desktop{};
     glfwGetDesktopMode(&desktop);

@@ -207,10 +207,16 @@ TEST_F(EventsTest, SwitchingReleasesHeldKeysFirstAndAdvancesTheSequenceOncePerWi
     glfw_fake::SetKey(GLFW_KEY_RIGHT, true);
     glfw_fake::SetKey(GLFW_KEY_LALT, true);  // held, but has no key code
     glfw_fake::SetKey('Q', true);
+    // The right button was pressed, the left one pressed and released.
+    glfw_fake::Inject(glfw_fake::MouseButton(1, GLFW_PRESS));
+    glfw_fake::Inject(glfw_fake::MouseButton(0, GLFW_PRESS));
+    glfw_fake::Inject(glfw_fake::MouseButton(0, GLFW_RELEASE));
+    Deliver();
+    glfw_fake::ClearRecord();
     host_->SetGlfwWindow(1280, 1024, 8, 8, 8, 0, 0, 0, true);
 
     EXPECT_EQ(Trace({"glfwCloseWindow", "glfwOpenWindow"}),
-              (std::vector<std::string>{"key 2 81", "key 2 39", "glfwCloseWindow", "glfwOpenWindow",
+              (std::vector<std::string>{"key 2 81", "key 2 39", "mouse 5 1 0 0", "glfwCloseWindow", "glfwOpenWindow",
                                         "mouse 6 -1 0 0"}));
     EXPECT_EQ(glfw_fake::OpenedWindows().back().mode, GLFW_FULLSCREEN);
     // Full-screen windows are neither placed nor titled.
