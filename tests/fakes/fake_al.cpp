@@ -268,8 +268,13 @@ void alDeleteBuffers(ALsizei n, const ALuint* names) {
             if (source.buffer == names[i]) return fakeal::Fail(AL_INVALID_OPERATION);
         }
     }
-    for (ALsizei i = 0; i < n; ++i)
-        fakeal::BufferAt(names[i])->deleted = true;
+    // A deleted buffer's samples are gone, as in OpenAL: a long run must
+    // not keep every tune it ever loaded.
+    for (ALsizei i = 0; i < n; ++i) {
+        fakeal::Buffer* b = fakeal::BufferAt(names[i]);
+        b->deleted = true;
+        std::vector<unsigned char>().swap(b->data);
+    }
 }
 
 }  // extern "C"

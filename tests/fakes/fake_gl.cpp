@@ -37,6 +37,7 @@ struct Recorder {
     GLint unpackAlignment = 4;
     GLenum pendingError = GL_NO_ERROR;
     bool refuseNonPowerOfTwo = false;
+    bool recording = true;
 };
 
 Recorder& R() {
@@ -45,7 +46,7 @@ Recorder& R() {
 }
 
 void Log(const char* name, std::vector<double> args = {}) {
-    R().calls.push_back(Call{name, std::move(args)});
+    if (R().recording) R().calls.push_back(Call{name, std::move(args)});
 }
 
 bool IsPowerOfTwo(int n) {
@@ -131,6 +132,9 @@ Texture* BoundOrError() {
 
 void Reset() {
     R() = Recorder();
+}
+void SetRecording(bool on) {
+    R().recording = on;
 }
 void SetRefuseNonPowerOfTwo(bool refuse) {
     R().refuseNonPowerOfTwo = refuse;
@@ -269,6 +273,7 @@ GLenum glGetError() {
 
 void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
     Log("glDrawArrays", {double(mode), double(first), double(count)});
+    if (!R().recording) return;
     fakegl::DrawCall d = fakegl::StartDraw(mode, false, first, count);
     for (int i = 0; i < count; ++i)
         d.vertices.push_back(fakegl::FetchVertex(first + i));
@@ -277,6 +282,7 @@ void glDrawArrays(GLenum mode, GLint first, GLsizei count) {
 
 void glDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indices) {
     Log("glDrawElements", {double(mode), double(count), double(type)});
+    if (!R().recording) return;
     fakegl::DrawCall d = fakegl::StartDraw(mode, true, 0, count);
     for (int i = 0; i < count; ++i) {
         int index = 0;
@@ -321,7 +327,12 @@ void glDeleteTextures(GLsizei n, const GLuint* textures) {
     for (int i = 0; i < n; ++i) {
         args.push_back(textures[i]);
         auto it = R().textures.find(textures[i]);
-        if (it != R().textures.end()) it->second.deleted = true;
+        if (it != R().textures.end()) {
+            if (R().recording)
+                it->second.deleted = true;
+            else
+                R().textures.erase(it);
+        }
         if (R().bound == textures[i]) R().bound = 0;
     }
     Log("glDeleteTextures", args);
@@ -354,7 +365,8 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
     t.width = width;
     t.height = height;
     t.format = format;
-    t.pixels.assign(static_cast<size_t>(width) * height * fakegl::BytesPerPixel(format), 0);
+    if (R().recording)
+        t.pixels.assign(static_cast<size_t>(width) * height * fakegl::BytesPerPixel(format), 0);
 }
 
 void glTexSubImage2D(GLenum target, GLint level, GLint xoffset, GLint yoffset, GLsizei width,
@@ -368,6 +380,7 @@ void glTexSubImage2D(GLenum target, GLint level, GLint xoffset, GLint yoffset, G
         R().pendingError = GL_INVALID_VALUE;
         return;
     }
+    if (!R().recording) return;
     const int bpp = fakegl::BytesPerPixel(format);
     const int align = R().unpackAlignment;
     const size_t rowBytes = static_cast<size_t>(width) * bpp;

@@ -60,6 +60,12 @@ struct Call {
 // Clears everything: the log, draws, textures, state, refusal settings.
 void Reset();
 
+// Off, the fake keeps only the state that later calls need (bindings,
+// texture sizes, errors): no call log, no draws, no texture pixels, and
+// deleted textures are forgotten, so that a long run (the soak) stays fast
+// and its memory flat. On after Reset.
+void SetRecording(bool on);
+
 // Makes glTexImage2D fail with GL_INVALID_VALUE (reported by the next
 // glGetError, storage left unset) when a side is not a power of two.
 void SetRefuseNonPowerOfTwo(bool refuse);

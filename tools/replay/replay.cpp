@@ -523,8 +523,8 @@ bool MusicPlaying() {
 }
 
 void Driver::SoakLine() {
-    std::printf("soak: updates %lld games %lld live %d peak %d rss_kib %ld\n", updates_, games_,
-                gc_alloced_bytes, gc_max_alloced_bytes, ResidentKiB());
+    std::printf("soak: updates %lld games %lld live %d peak %d rss_kib %ld albuf %d\n", updates_, games_,
+                gc_alloced_bytes, gc_max_alloced_bytes, ResidentKiB(), fakeal::LiveBufferCount());
     std::fflush(stdout);
 }
 
@@ -659,6 +659,10 @@ int main(int argc, char** argv) {
     }
     if (options.music) bb_Wyndle_HasMusic = 1;
     if (options.gcStress) gc_set_stress(true);
+#ifndef REPLAY_REAL_GL
+    // A soak looks at no GL call: the fake keeps only what the calls need.
+    if (options.soakEvery > 0) fakegl::SetRecording(false);
+#endif
     if (host->Delegate()) host->Run();
     driver.Finish();
     glfw2::glfwTerminate();
