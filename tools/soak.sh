@@ -4,8 +4,10 @@
 # alive, pauses through the pause icon, the option box opened from the pause
 # menu with the sound and iCade rows changed, window resizes to a larger, a
 # portrait and the first size) and prints, every million updates, the games
-# started so far, the collector's live and highest live bytes and the
-# process's resident memory. Both should stay flat after the first cycles.
+# started so far, the collector's live and highest live bytes, the process's
+# resident memory and the OpenAL buffers alive. All should stay flat after
+# the first cycles. Each game start decodes the game's tune (about a tenth
+# of a second), which is most of the run's time.
 #
 #   bash tools/soak.sh [UPDATES [EVERY [replay options...]]]
 #       UPDATES  total updates (default 10000000)
@@ -38,9 +40,9 @@ cycle() {
     local t=$1
     cat <<SCRIPT
 bot on $t
-run 4000
-bot on $t avoid
 run 1500
+bot on $t avoid
+run 4000
 click 16 16
 run 60
 tap space

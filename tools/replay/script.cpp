@@ -34,8 +34,10 @@ Options
   --out OUT         folder for the PNG files (default: the working directory).
   --soak N          a soak run: no state lines; instead, every N updates and
                     at the end, one line "soak: updates U games G live B peak
-                    P rss_kib R" (games started, the collector's live and
-                    highest live bytes, the process's resident memory).
+                    P rss_kib R albuf N" (games started, the collector's live
+                    and highest live bytes, the process's resident memory,
+                    OpenAL buffers not deleted). The fake OpenGL records
+                    nothing then, so that a long run stays fast.
   --gc-stress       the collector's stress mode: a whole cycle every step.
   --help            this text.
 
