@@ -207,6 +207,8 @@ gxtkSample* gxtkAudio::LoadSample__UNSAFE__(gxtkSample* sample, String path) {
     alBufferData(buffer, AlFormat(format, chans), data,
                  static_cast<ALsizei>(bytes > INT_MAX ? INT_MAX : bytes), hertz);
     std::free(data);
+    // OpenAL keeps the samples as long as the object keeps the buffer.
+    gc_external_bytes(static_cast<int>(bytes > INT_MAX ? INT_MAX : bytes));
     // A sample loaded a second time gives up its old buffer rather than
     // losing track of it.
     sample->Discard();

@@ -5,6 +5,7 @@
 #include "graphics/surface.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -214,6 +215,8 @@ gxtkSurface* gxtkGraphics::LoadSurface__UNSAFE__(gxtkSurface* surface, String pa
         return nullptr;
     }
     surface->SetData(pixels, w, h, depth);
+    // The pixels (and their texture) live as long as the object.
+    gc_external_bytes(static_cast<int>(std::min<long long>(INT_MAX, 1LL * w * h * depth)));
     return surface;
 }
 

@@ -331,6 +331,10 @@ void gc_mark_queued(int target) {
 // The step
 // ---------------------------------------------------------------------------------------------
 
+void gc_external_bytes(int bytes) {
+    if (bytes > 0) gc_new_bytes = gc_new_bytes > INT_MAX - bytes ? INT_MAX : gc_new_bytes + bytes;
+}
+
 void gc_collect_step(gc_object* delegate) {
     gc_mark_now_object(delegate);
 

@@ -208,6 +208,11 @@ void gc_mark_queued(int target);
 // delegate, then marks in proportion to what was allocated, or finishes the cycle and sweeps
 // once more than kGcCycleBytes were allocated since the last sweep.
 void gc_collect_step(gc_object* delegate);
+// Memory that an object just made holds outside the collector (an image's pixels, a sound's
+// samples) counts toward the cycle as if allocated here, so that objects holding much of it are
+// swept as soon as if it were theirs: a program that allocates little would otherwise keep every
+// image and sound it ever dropped.
+void gc_external_bytes(int bytes);
 
 // Start-up: empty lists before the framework's globals exist, roots greyed right after.
 void gc_init1();

@@ -313,7 +313,7 @@ TEST_F(Collector, CacheRecyclesBlocksUnder64Bytes) {
     (void)b64;
 }
 
-TEST_F(Collector, TenMebibytesBetweenStepsFinishesTheCycle) {
+TEST_F(Collector, TenMebibytesBetweenStepsFinishesTheCycleAlsoWhenHeldOutside) {
     Node* root = nullptr;
     gc_register_root(GC_ROOT_APP, &root);
     root = new Node;
@@ -338,6 +338,14 @@ TEST_F(Collector, TenMebibytesBetweenStepsFinishesTheCycle) {
     EXPECT_TRUE(gc_is_white(delegate));
     EXPECT_EQ(gc_alloced_bytes,
               (root->flags & ~3) + (root->next->flags & ~3) + (delegate->flags & ~3));
+
+    // Memory a new object holds outside the collector counts the same way.
+    markbit = gc_markbit;
+    Node* dropped = new Node;
+    gc_external_bytes(kGcCycleBytes);
+    gc_collect_step(delegate);
+    EXPECT_EQ(gc_markbit, markbit ^ 1);
+    EXPECT_TRUE(in_list(gc_free_list, dropped));
 }
 
 TEST_F(Collector, IncrementalStepMarksInProportionToAllocation) {
