@@ -110,8 +110,9 @@ std::string Player::Geometry() {
 
 void Player::Key(const std::string& key) {
     // Held for a few updates, so the game sees the key down whatever the
-    // moment of the press.
-    RunTool({"xdotool", "keydown", key, "sleep", "0.1", "keyup", key});
+    // moment of the press, and let go as long, so that it sees the release
+    // before the next press (a menu acts once per press).
+    RunTool({"xdotool", "keydown", key, "sleep", "0.1", "keyup", key, "sleep", "0.1"});
 }
 
 void Player::Hold(const std::string& key, const std::string& seconds) {
@@ -119,10 +120,13 @@ void Player::Hold(const std::string& key, const std::string& seconds) {
 }
 
 void Player::Click(int x, int y) {
-    const Shot s = Look();
-    const double k = s.w > 0 ? s.scale : 1;
+    // Window pixels per virtual pixel, as the game scales.
+    int w = 640, h = 480;
+    std::sscanf(Geometry().c_str(), "%dx%d", &w, &h);
+    const double k = std::max(w / 640.0, h / 480.0);
     RunTool({"xdotool", "mousemove", "--window", window, std::to_string(int(x * k)),
-             std::to_string(int(y * k)), "mousedown", "1", "sleep", "0.1", "mouseup", "1"});
+             std::to_string(int(y * k)), "mousedown", "1", "sleep", "0.1", "mouseup", "1", "sleep",
+             "0.1"});
 }
 
 void Player::Iconify() {

@@ -86,6 +86,16 @@ double SoundRow(const Shot& s) {
     return s.Share(100, 128, 560, 152, White);
 }
 
+// The option box once it stands still: after a change of window the game
+// reloads its pictures first, and input waits for that.
+auto OptionBoxSettled() {
+    return [last = Shot()](const Shot& s) mutable {
+        const bool settled = OptionBox(s) && s.Same(last, 84, 120, 556, 300);
+        last = s;
+        return settled;
+    };
+}
+
 // Menu and option box positions.
 constexpr int kPlayX = 640 - 70, kPlayY = 480 - 48;  // the play button
 constexpr int kCarouselY = 480 - 96, kItemPitch = 88, kFocusX = (640 - 140) / 2;
@@ -185,20 +195,24 @@ TEST_F(Journey, PlaysEachGameTypeFilesTheScoresKeepsTheOptionsAndQuitsThreeWays)
     game_.Key("Right");
     game_.Key("Right");
     game_.Key("space");
-    ASSERT_TRUE(game_.WaitFor("options", OptionBox));
-    game_.Click(kRowX, kSoundRowY);
-    game_.Click(kRowX, kICadeRowY);
     double soundRow = 0;
-    ASSERT_TRUE(game_.WaitFor("options-changed", [&](const Shot& s) {
+    ASSERT_TRUE(game_.WaitFor("options", [&](const Shot& s) {
         soundRow = SoundRow(s);
         return OptionBox(s);
     }));
+    game_.Click(kRowX, kSoundRowY);
+    const double soundBefore = soundRow;
+    ASSERT_TRUE(game_.WaitFor("options-changed", [&](const Shot& s) {
+        soundRow = SoundRow(s);
+        return OptionBox(s) && soundRow != soundBefore;
+    }));
+    game_.Click(kRowX, kICadeRowY);
     game_.Click(kRowX, kScreenRowY);
     ASSERT_TRUE(Eventually([&] { return game_.FindAgain() && game_.Geometry() == "1280x1024"; }));
-    ASSERT_TRUE(game_.WaitFor("options-fullscreen", OptionBox));
+    ASSERT_TRUE(game_.WaitFor("options-fullscreen", OptionBoxSettled()));
     game_.Click(kRowX, kScreenRowY);
     ASSERT_TRUE(Eventually([&] { return game_.FindAgain() && game_.Geometry() == "640x480"; }));
-    ASSERT_TRUE(game_.WaitFor("options-windowed", OptionBox));
+    ASSERT_TRUE(game_.WaitFor("options-windowed", OptionBoxSettled()));
     game_.Click(kBackGearX, kBackGearY);  // closes the box and saves
     ASSERT_TRUE(game_.WaitFor("menu-options-closed", InMenu));
     record = ReadRecord(dir_ + "/.vantorstate");
