@@ -95,5 +95,5 @@ done
 echo "soak: $updates updates in cycles of $per_cycle, a line every $every; $(nproc) cores, RelWithDebInfo"
 start=$(date +%s)
 nice -n 10 "$root/build/tools/replay/replay" --dir "$scratch" --soak "$every" "$@" "$script" |
-    grep -v '^[A-Z]' || true
+    grep --line-buffered -v '^[A-Z]' || true
 echo "soak: done in $(( $(date +%s) - start )) s"

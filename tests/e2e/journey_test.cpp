@@ -86,13 +86,15 @@ double SoundRow(const Shot& s) {
     return s.Share(100, 128, 560, 152, White);
 }
 
-// The option box once it stands still: after a change of window the game
-// reloads its pictures first, and input waits for that.
-auto OptionBoxSettled() {
+// The option box at work: its rows stand still while its back gear turns.
+// A new window first shows the last frame again, then the game reloads its
+// pictures behind the spinner; input before the box runs again is lost.
+auto OptionBoxAtWork() {
     return [last = Shot()](const Shot& s) mutable {
-        const bool settled = OptionBox(s) && s.Same(last, 84, 120, 556, 300);
+        const bool working =
+            OptionBox(s) && s.Same(last, 84, 120, 556, 300) && !s.Same(last, 60, 20, 140, 100);
         last = s;
-        return settled;
+        return working;
     };
 }
 
@@ -209,10 +211,10 @@ TEST_F(Journey, PlaysEachGameTypeFilesTheScoresKeepsTheOptionsAndQuitsThreeWays)
     game_.Click(kRowX, kICadeRowY);
     game_.Click(kRowX, kScreenRowY);
     ASSERT_TRUE(Eventually([&] { return game_.FindAgain() && game_.Geometry() == "1280x1024"; }));
-    ASSERT_TRUE(game_.WaitFor("options-fullscreen", OptionBoxSettled()));
+    ASSERT_TRUE(game_.WaitFor("options-fullscreen", OptionBoxAtWork()));
     game_.Click(kRowX, kScreenRowY);
     ASSERT_TRUE(Eventually([&] { return game_.FindAgain() && game_.Geometry() == "640x480"; }));
-    ASSERT_TRUE(game_.WaitFor("options-windowed", OptionBoxSettled()));
+    ASSERT_TRUE(game_.WaitFor("options-windowed", OptionBoxAtWork()));
     game_.Click(kBackGearX, kBackGearY);  // closes the box and saves
     ASSERT_TRUE(game_.WaitFor("menu-options-closed", InMenu));
     record = ReadRecord(dir_ + "/.vantorstate");
