@@ -9,9 +9,13 @@
 // on a machine without a sound card.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <sstream>
 #include <string>
 
 #include "tests/e2e/desktop.h"
@@ -110,6 +114,28 @@ int Count(const std::string& text, const std::string& part) {
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
         ++n;
     return n;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// A record the game keeps as it is when it loads and saves it: sound option
+// 3, the option limits already met, a best and latest score per game type.
+std::vector<int> SavedValues() {
+    std::vector<int> v(98, 0);
+    v[kSoundPiece] = 3;
+    v[10] = v[11] = 64;
+    v[12] = 10;
+    v[14] = 1;
+    for (int type = 1; type <= 3; ++type)
+        v[BestPiece(type)] = v[LatestPiece(type)] = 40 * type;
+    return v;
 }
 
 class Journey : public ::testing::Test {
@@ -264,4 +290,116 @@ TEST_F(Journey, PlaysEachGameTypeFilesTheScoresKeepsTheOptionsAndQuitsThreeWays)
     game_.Key("Escape");
     EXPECT_EQ(game_.Exit(), 0);
     EXPECT_EQ(Count(game_.program.seen, "Error"), 0) << game_.program.seen;
+}
+
+// Each fault is one run of the program on a saved record: to the menu, an
+// iconify and a restore (the suspend saves), F4. The record on disk starts
+// with a blank, which loading reads past and saving never writes, so the
+// file tells whether a save replaced it. Where the machine lets a test have
+// its own mounts (a user namespace), the full disk is a 4 KiB tmpfs that the
+// old record fills and the read-only folder a read-only bind mount;
+// otherwise a file size limit of 0 stands in for the full disk, and the
+// read-only folder is a folder without write permission (not for root).
+TEST_F(Journey, TheSavedRecordSurvivesAFullDiskAReadOnlyFolderAndHandDamage) {
+    const std::string saved = MakeRecord(SavedValues()), old = " " + saved;
+    // Two values changed by hand, their checksums left as they were.
+    std::string damaged;
+    {
+        std::istringstream in(saved);
+        std::string piece;
+        for (int i = 0; std::getline(in, piece, '|'); ++i)
+            damaged += (i == 3 ? "7" : i == LatestPiece(2) ? "81" : piece) + "|";
+    }
+    std::vector<int> repaired = SavedValues();  // the damaged sections reset
+    repaired[kSoundPiece] = 1;
+    repaired[BestPiece(2)] = repaired[LatestPiece(2)] = 0;
+
+    const bool mounts = RunTool({"unshare", "-rm", "true"}).rfind("<failed", 0) != 0;
+    const std::string state = dir_ + "/.vantorstate";
+    const struct {
+        const char* name;
+        const char* fault;  // a shell line around the program ($0 the folder, $1 the program)
+        std::string before, after;
+        std::vector<const char*> messages;
+        int invalid;  // "Checksum Invalid" messages
+    } cases[] = {
+        {"no fault: the suspend saves", nullptr, old, saved, {"Settings Loaded"}, 0},
+        {"full disk", mounts ? "mkdir disk && mv .vantorstate old && ln -s disk/.vantorstate "
+                               ".vantorstate && unshare -rm sh -c 'mount -t tmpfs -o size=4k "
+                               "tmpfs disk && cp old disk/.vantorstate && \"$1\"; s=$?; cp "
+                               "disk/.vantorstate after; exit $s' \"$0\" \"$1\"; s=$?; rm -r "
+                               ".vantorstate disk old; mv after .vantorstate; exit $s"
+                             : "ulimit -f 0; trap '' XFSZ; exec \"$1\"",
+         old, old, {"Settings Loaded"}, 0},
+        {"read-only folder", mounts ? "exec unshare -rm sh -c 'mount --bind \"$0\" \"$0\" && "
+                                      "mount -o remount,ro,bind \"$0\" && cd \"$0\" && exec "
+                                      "\"$1\"' \"$0\" \"$1\""
+                                    : "chmod a-w . && \"$1\"; s=$?; chmod u+w .; exit $s",
+         old, old, {"Settings Loaded"}, 0},
+        {"damaged by hand", nullptr, damaged, MakeRecord(repaired),
+         {"Settings Checksum Invalid", "Badges Loaded", "Highscore 0 Loaded",
+          "Highscore 1 Checksum Invalid", "Highscore 2 Loaded"},
+         2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!mounts && std::string(c.name) == "read-only folder" && getuid() == 0) {
+            std::cout << "no mounts of our own and running as root: read-only folder not tried\n";
+            continue;
+        }
+        WriteFile(state, c.before);
+        const std::vector<std::string> args =
+            c.fault ? std::vector<std::string>{"sh", "-c", c.fault, dir_, DROPLING_PROGRAM}
+                    : std::vector<std::string>{DROPLING_PROGRAM};
+        ASSERT_TRUE(game_.Start(args, dir_));
+        ASSERT_TRUE(game_.WaitFor("", InMenu));
+        // Iconified until the save shows, or long enough to tell it failed.
+        game_.Iconify();
+        Eventually([&] { return ReadFile(state) != c.before; }, 3000);
+        game_.Restore();
+        ASSERT_TRUE(game_.WaitFor("", InMenu));
+        game_.Key("F4");
+        EXPECT_EQ(game_.Exit(), 0);
+        for (const char* m : c.messages)
+            EXPECT_NE(game_.program.seen.find(m), std::string::npos) << m << "\n" << game_.program.seen;
+        EXPECT_EQ(Count(game_.program.seen, "Invalid"), c.invalid);
+        EXPECT_EQ(ReadFile(state), c.after);
+        EXPECT_TRUE(ReadRecord(state));
+    }
+}
+
+// The program killed at random moments while it saves again and again (the
+// window iconified and restored in a tight loop): every time, the state file
+// holds a whole record, and the next start loads it without a checksum
+// message.
+TEST_F(Journey, AKillWhileSavingLeavesAWholeRecord) {
+    constexpr int kKills = 8;
+    const std::string state = dir_ + "/.vantorstate";
+    WriteFile(state, " " + MakeRecord(SavedValues()));
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<int> delayMs(100, 900);
+    for (int kill = 0; kill <= kKills; ++kill) {
+        SCOPED_TRACE("kill " + std::to_string(kill));
+        ASSERT_TRUE(game_.Start({DROPLING_PROGRAM}, dir_));
+        ASSERT_TRUE(ReadUntil(game_.program, "Highscore 2 Loaded\n")) << game_.program.seen;
+        EXPECT_EQ(game_.program.seen.find("Invalid"), std::string::npos) << game_.program.seen;
+        if (kill == kKills) break;
+        // Each state lasts a few updates, so that the game sees it.
+        Program loop = Start({"sh", "-c",
+                              "while :; do xdotool windowminimize --sync \"$0\" sleep 0.05 "
+                              "windowactivate --sync \"$0\" sleep 0.05; done",
+                              game_.window},
+                             nullptr);
+        Eventually([] { return false; }, delayMs(random));
+        ::kill(game_.program.pid, SIGKILL);
+        EXPECT_EQ(WaitForExit(game_.program), -1);
+        ::kill(loop.pid, SIGKILL);
+        WaitForExit(loop);
+        const std::string text = ReadFile(state);
+        EXPECT_TRUE(ReadRecord(state)) << text;
+        EXPECT_EQ(text.substr(text[0] == ' '), MakeRecord(SavedValues()));
+    }
+    EXPECT_EQ(ReadFile(state), MakeRecord(SavedValues())) << "the loop never saved";
+    game_.Key("F4");
+    EXPECT_EQ(game_.Exit(), 0);
 }
