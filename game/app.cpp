@@ -23,6 +23,16 @@ void MeasureRate(int& lastMs, int& fps, int& average) {
     lastMs = now;
 }
 
+// A box's slide rises one step per update to 30 while it is open and falls
+// back to 0 once it is closed.
+void StepSlide(int& slide, int open) {
+    if (open == 1) {
+        if (slide < 30) ++slide;
+    } else if (slide > 0) {
+        --slide;
+    }
+}
+
 }  // namespace
 
 // ---- creation -----------------------------------------------------------------------
@@ -162,18 +172,10 @@ int c_MyApp::p_OnUpdate() {
         // switched mode 10 to 2 runs it twice.
         if (m_Mode == 1 || m_Mode == 2) p_GameOver();
         if (m_Mode == 1 && (m_CreditsOpen == 1 || m_CreditsSlide > 0)) p_CreditBox();
-        if (m_CreditsOpen == 1) {
-            if (m_CreditsSlide < 30) ++m_CreditsSlide;
-        } else if (m_CreditsSlide > 0) {
-            --m_CreditsSlide;
-        }
+        StepSlide(m_CreditsSlide, m_CreditsOpen);
         if (m_Mode == 1 && m_BadgesOpen == 1) p_BadgesBox();
         if (m_OptionsOpen == 1 || m_OptionsSlide > 0) p_OptionBox();
-        if (m_OptionsOpen == 1) {
-            if (m_OptionsSlide < 30) ++m_OptionsSlide;
-        } else if (m_OptionsSlide > 0) {
-            --m_OptionsSlide;
-        }
+        StepSlide(m_OptionsSlide, m_OptionsOpen);
     }
     if (m_NeedReload > 0) p_Loader();
     if (bb_Wyndle_iCadeControls == 1) p_ReadICade();
