@@ -1,6 +1,6 @@
 // Helpers for the data tree tests: where the build wrote the data, and
-// readers for its PNG, WAV and Ogg files that follow the formats' own rules
-// (stb_image and stb_vorbis from Debian's libstb, our own WAV parsing).
+// readers for its PNG files (stb_image from Debian's libstb) and its WAV
+// files (the game's own reader).
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,8 @@
 namespace datagen_test {
 
 std::string dataPath(const std::string& relative);
-bool readFile(const std::string& path, std::vector<uint8_t>& out);
+// The file's bytes; none when it is missing.
+std::vector<uint8_t> readFile(const std::string& path);
 
 struct Picture {
     int width = 0, height = 0;
@@ -23,16 +24,15 @@ struct Picture {
 bool loadPicture(const std::string& relative, Picture& out);
 
 struct Wave {
-    int channels = 0, rate = 0, bits = 0, format = 0;
+    int channels = 0, rate = 0;
     std::vector<int16_t> samples;  // interleaved
 };
-// Parses a RIFF WAVE file by the rules the game's reader applies: "RIFF",
-// "WAVE", then "fmt " as the first chunk, then a "data" chunk. Returns an
-// empty string on success, else what was wrong.
-std::string parseWave(const std::vector<uint8_t>& bytes, Wave& out);
+// Reads a WAV file as the game does (RIFF WAVE, "fmt " first, integer PCM);
+// false when the game's reader refuses it or its samples are not 16-bit.
+bool loadWave(const std::vector<uint8_t>& bytes, Wave& out);
 
-// Frame placement as the image loader does it for frames of fw x fh laid out
-// in rows: false where a frame would fall outside the surface.
+// Whether `frames` frames of fw x fh, laid out in rows as the image loader
+// does, fall inside the surface.
 bool framesFit(int surfaceW, int surfaceH, int fw, int fh, int frames);
 // The top-left pixel of frame `index` in that layout.
 void frameOrigin(int surfaceW, int fw, int fh, int index, int& x, int& y);

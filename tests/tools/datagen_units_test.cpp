@@ -1,15 +1,20 @@
 // The generator's building blocks: the shape sampler (whose tile culling
 // must never lose pixels, even of shapes whose distance is approximate),
 // glyph widths that suit the game's letter spacing, the WAV and Vorbis
-// encoders, and the file writer the build relies on.
+// encoders, the file writer the build relies on, and the program, which
+// reports bad use and unwritable folders with a message and a failing exit
+// status.
 #define STB_VORBIS_HEADER_ONLY
 #include <stb_vorbis.h>
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
+
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -50,20 +55,6 @@ TEST(DatagenCanvas, CullingNeverLosesPixelsOfAnyShape) {
     }
 }
 
-TEST(DatagenCanvas, ShapesKeepTheirAreaAtEveryScale) {
-    // A circle of radius 10 covers about 314 base units at every scale.
-    for (int scale : {1, 2, 4}) {
-        Image img(32 * scale, 32 * scale);
-        Canvas canvas(img, 0, 0, 32, 32, scale);
-        canvas.fill(circle(16, 16, 10), rgb(255, 0, 0));
-        int covered = 0;
-        for (int y = 0; y < img.height(); ++y)
-            for (int x = 0; x < img.width(); ++x)
-                covered += img.alpha(x, y) > 0;
-        EXPECT_NEAR(double(covered) / (scale * scale), 3.14159 * 100, 12) << "x" << scale;
-    }
-}
-
 TEST(DatagenFont, GlyphWidthsSuitTheGamesLetterSpacing) {
     // The game advances 7 units per letter, corrected per letter; a glyph two
     // columns narrower than its advance keeps every pair of letters apart.
@@ -83,7 +74,7 @@ TEST(DatagenAudio, WavRoundTripKeepsTheSamples) {
     pcm.channels = 2;
     pcm.samples = {0.0f, 1.0f, -1.0f, 0.5f, 2.0f, -3.0f};  // the last two are clamped
     datagen_test::Wave w;
-    ASSERT_EQ(datagen_test::parseWave(encodeWav16(pcm, 22050), w), "");
+    ASSERT_TRUE(datagen_test::loadWave(encodeWav16(pcm, 22050), w));
     EXPECT_EQ(w.channels, 2);
     EXPECT_EQ(w.rate, 22050);
     EXPECT_EQ(w.samples, (std::vector<int16_t>{0, 32767, -32767, 16384, 32767, -32767}));
@@ -122,9 +113,8 @@ TEST(DatagenFiles, WriterRewritesOnlyWhatChangedAndNamesWhatFailed) {
     fs::last_write_time(root / "changed.bin", old);
     writeFiles(root, {{"a/b/same.bin", {1, 2, 3}}, {"changed.bin", {5, 6}}});
     EXPECT_EQ(fs::last_write_time(root / "a/b/same.bin"), old) << "an unchanged file was rewritten";
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(datagen_test::readFile((root / "changed.bin").string(), bytes));
-    EXPECT_EQ(bytes, (std::vector<uint8_t>{5, 6}));
+    EXPECT_EQ(datagen_test::readFile((root / "changed.bin").string()),
+              (std::vector<uint8_t>{5, 6}));
 
     // A folder where a file stands cannot be made.
     try {
@@ -134,4 +124,29 @@ TEST(DatagenFiles, WriterRewritesOnlyWhatChangedAndNamesWhatFailed) {
         EXPECT_NE(std::string(e.what()).find("changed.bin"), std::string::npos) << e.what();
     }
     fs::remove_all(root);
+}
+
+TEST(DatagenProgram, ReportsBadUseAndUnwritableFolders) {
+    const struct {
+        const char* args;
+        int status;
+        const char* message;
+    } runs[] = {
+        {"", 2, "usage:"},
+        // A folder below a regular file cannot be made, even by root.
+        {"/dev/null/data", 1, "datagen: cannot create /dev/null/data"},
+    };
+    for (const auto& run : runs) {
+        const std::string command =
+            std::string(DROPLING_DATAGEN_PROGRAM) + " " + run.args + " 2>&1";
+        FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_TRUE(pipe);
+        std::string output;
+        char buf[256];
+        while (size_t n = fread(buf, 1, sizeof buf, pipe))
+            output.append(buf, n);
+        const int status = pclose(pipe);
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, run.status) << run.args;
+        EXPECT_NE(output.find(run.message), std::string::npos) << output;
+    }
 }
