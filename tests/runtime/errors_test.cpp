@@ -1,11 +1,15 @@
 // Tests of console output and of every path that ends the process: bbError with and without a
-// message, the stop protocol's answers, the fatal-signal handler and the uncaught-exception end.
-// Each runs in a child process whose output streams and exit status are checked.
+// message, the stop protocol's answers, the fatal-signal handler, the uncaught-exception and
+// out-of-memory ends and the stop of a misplaced collected object. Each case runs in a child
+// process, with the fatal-signal handler installed, whose output streams and exit status are
+// compared whole.
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <tuple>
 
 #include <unistd.h>
 
@@ -15,145 +19,24 @@
 namespace {
 
 constexpr int kStatusError = 255;  // exit(-1) as the parent sees it
-constexpr char kStopHeader[] = "{{~~(null)~~}}\n\n";
+const std::string kStop = "{{~~(null)~~}}\n\n";
 
-TEST(Output, PrintWritesUtf8AndANewline) {
-    ChildResult r = RunInChild([] {
-        const char16_t euro[] = {0x20AC};
-        bbPrint(String(euro, 1));
-        bbDebugLog(String("log"));
-        const char16_t cut[] = {u'a', 0, u'b'};
-        bbPrint(String(cut, 3));  // a character 0 ends the output
-        bbPrint(String());
-    });
-    EXPECT_EQ(r.status, kChildBodyReturned);
-    EXPECT_EQ(r.out, "\xE2\x82\xAC\nlog\na\n\n");
-    EXPECT_EQ(r.err, "");
+// What an error with `message` writes on standard output.
+std::string error(const std::string& message) {
+    return "Vantor Runtime Error : " + message + "\n\n";
+}
+const std::string kBoom = error("boom");
+
+void boom() {
+    bbError(String("boom"));
 }
 
-TEST(Exit, ErrorUncaughtAndOutOfMemoryEnds) {
-    struct Case {
-        const char* what;
-        void (*body)();
-        int status;
-        const char* out;
-        const char* err;
-    };
-    for (const Case& c : {
-             Case{"empty error ends normally and silently", [] { bbError(String()); }, 0, "", ""},
-             Case{"error without debugger", [] { bbError(String("x")); }, kStatusError,
-                  "Vantor Runtime Error : x\n\n", kStopHeader},
-             Case{"message bytes are Latin-1",
-                  [] {
-                      const char16_t message[] = {u'c', 0xE9};
-                      bbError(String(message, 2));
-                  },
-                  kStatusError, "Vantor Runtime Error : c\xC3\xA9\n\n", kStopHeader},
-             Case{"uncaught exception",
-                  [] {
-                      try {
-                          throw new ThrowableObject;
-                      } catch (ThrowableObject*) {
-                          bbDieUncaught();
-                      }
-                  },
-                  kStatusError, "Vantor Runtime Error : Uncaught Vantor Exception\n", ""},
-             Case{"out of memory", [] { bbOutOfMemory(); }, kStatusError,
-                  "Vantor Runtime Error : Out of memory\n", ""},
-         }) {
-        SCOPED_TRACE(c.what);
-        ChildResult r = RunInChild(c.body);
-        EXPECT_TRUE(r.exited);
-        EXPECT_EQ(r.status, c.status);
-        EXPECT_EQ(r.out, c.out);
-        EXPECT_EQ(r.err, c.err);
-    }
+// A body that lets the stop protocol return prints the debugger's step state.
+void stop_and_print_mode() {
+    dbg_stepmode = dbg_suspend = 99;
+    bbDebugStop();
+    std::printf("%d %d\n", dbg_stepmode, dbg_suspend);
 }
-
-// -- the stop protocol ----------------------------------------------------------------------
-
-TEST(StopProtocol, Answers) {
-    struct Case {
-        const char* what;
-        std::string input;
-        int status;
-        std::string out;  // after the error message lines
-        std::string err;
-    };
-    const std::string error = "Vantor Runtime Error : boom\n\n";
-    for (const Case& c : {
-             Case{"end of input", "", kStatusError, error, kStopHeader},
-             Case{"q quits normally", "q\n", 0, error, kStopHeader},
-             Case{"? reads the next line", "?\n?\nq\n", 0, error, kStopHeader},
-             Case{"r reports the error again", "r\n", kStatusError, error + error,
-                  std::string(kStopHeader) + kStopHeader},
-             Case{"unknown answer", "zz top\n", kStatusError, error + "????? zz top ?????\n",
-                  kStopHeader},
-             Case{"empty answer", "\n", kStatusError, error + "?????  ?????\n", kStopHeader},
-             Case{"line without newline", "q", kStatusError, error, kStopHeader},
-             Case{"line over 255 characters", std::string(300, '?') + "\nq\n", kStatusError, error,
-                  kStopHeader},
-             Case{"address 0", "@0\nq\n", 0, error, std::string(kStopHeader) + "\n"},
-             Case{"unknown address is not followed", "@0x10\n@0xdeadbeef0\nq\n", 0, error,
-                  std::string(kStopHeader) + "\n\n"},
-         }) {
-        SCOPED_TRACE(c.what);
-        ChildResult r = RunInChild([] { bbError(String("boom")); }, c.input);
-        EXPECT_TRUE(r.exited);
-        EXPECT_EQ(r.status, c.status);
-        EXPECT_EQ(r.out, c.out);
-        EXPECT_EQ(r.err, c.err);
-    }
-}
-
-TEST(StopProtocol, StepAnswersSetModeAndReturn) {
-    struct Case {
-        const char* answer;
-        int stepmode, suspend;
-    };
-    for (Case c :
-         {Case{"r\n", 0, 0}, Case{"s\n", 's', 1}, Case{"e\n", 'e', 1}, Case{"l\n", 'l', 0}}) {
-        SCOPED_TRACE(c.answer);
-        ChildResult r = RunInChild(
-            [] {
-                dbg_stepmode = 99;
-                dbg_suspend = 99;
-                bbDebugStop();
-                std::printf("%d %d\n", dbg_stepmode, dbg_suspend);
-            },
-            c.answer);
-        EXPECT_EQ(r.status, kChildBodyReturned);
-        EXPECT_EQ(r.out, std::to_string(c.stepmode) + " " + std::to_string(c.suspend) + "\n");
-    }
-}
-
-TEST(StopProtocol, AddressOfKnownObjectShowsItsDebugText) {
-    ChildResult r = RunInChild([] {
-        Object* object = new Object;
-        char answer[64];
-        std::snprintf(answer, sizeof answer, "@%p\nq\n", static_cast<void*>(object));
-        // Feed the answer through a pipe of our own: the address is only known here.
-        FILE* in = std::tmpfile();
-        std::fputs(answer, in);
-        std::rewind(in);
-        dup2(fileno(in), 0);
-        bbError(String("boom"));
-    });
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, std::string(kStopHeader) + "+Object\n");
-}
-
-TEST(StopProtocol, StackTraceShowsTheSourcePosition) {
-    EXPECT_EQ(dbg_stacktrace().Length(), 0);
-    ChildResult r = RunInChild([] {
-        dbg_info = "game.cpp<12>";
-        bbError(String("boom"));
-    });
-    EXPECT_EQ(r.out, "Vantor Runtime Error : boom\ngame.cpp<12>\n\n");
-    EXPECT_EQ(r.err, "{{~~game.cpp<12>~~}}\n\n");
-}
-
-// -- fatal signals --------------------------------------------------------------------------
 
 __attribute__((no_sanitize("undefined"))) int divide(volatile int a, volatile int b) {
     return a / b;
@@ -167,28 +50,88 @@ int recurse(volatile int depth) {
     return 0;
 }
 
-TEST(Signals, FatalSignalsBecomeRuntimeErrors) {
+struct Source : gc_interface {};
+struct MisplacedObject : Source, Object {};
+
+TEST(Exits, EachPathWritesItsTextsAndEndsWithItsStatus) {
     struct Case {
-        const char* message;
-        void (*body)();
+        const char* what;
+        std::function<void()> body;
+        int status;
+        std::string out, err;
+        std::string input = "";  // the debugger's answers on standard input
     };
-    for (Case c : {Case{"Floating point exception", [] { std::raise(SIGFPE); }},
-                   Case{"Floating point exception", [] { std::printf("%d", divide(1, 0)); }},
-                   Case{"Memory access violation", [] { std::raise(SIGSEGV); }},
-                   Case{"Memory access violation", [] { std::printf("%d", recurse(0)); }},
-                   Case{"Illegal instruction", [] { std::raise(SIGILL); }}}) {
-        SCOPED_TRACE(c.message);
-        ChildResult r = RunInChild([&] {
-            bbInstallSignalHandlers();
-            c.body();
-        });
-        EXPECT_TRUE(r.exited);
-        EXPECT_EQ(r.status, kStatusError);
-        EXPECT_EQ(r.out, std::string("Vantor Runtime Error : ") + c.message + "\n\n");
-        EXPECT_EQ(r.err, kStopHeader);
+    const Case cases[] = {
+        {"print: UTF-8, a character 0 ends the line",
+         [] {
+             bbPrint(String(u"\u20ACa\0b", 4));
+             bbDebugLog(String("log"));
+             bbPrint(String());
+         },
+         kChildBodyReturned, "\u20ACa\nlog\n\n", ""},
+        {"empty error ends normally and silently", [] { bbError(String()); }, 0, "", ""},
+        {"error, end of input", boom, kStatusError, kBoom, kStop},
+        {"message bytes are Latin-1", [] { bbError(String(u"c\u00E9")); }, kStatusError,
+         error("c\u00E9"), kStop},
+        {"source position",
+         [] {
+             dbg_info = "game.cpp<12>";
+             boom();
+         },
+         kStatusError, "Vantor Runtime Error : boom\ngame.cpp<12>\n\n", "{{~~game.cpp<12>~~}}\n\n"},
+        {"q quits normally", boom, 0, kBoom, kStop, "q\n"},
+        {"? reads the next line", boom, 0, kBoom, kStop, "?\n?\nq\n"},
+        {"r reports the error again", boom, kStatusError, kBoom + kBoom, kStop + kStop, "r\n"},
+        {"unknown answer", boom, kStatusError, kBoom + "????? zz top ?????\n", kStop, "zz top\n"},
+        {"empty answer", boom, kStatusError, kBoom + "?????  ?????\n", kStop, "\n"},
+        {"line without newline", boom, kStatusError, kBoom, kStop, "q"},
+        {"line over 255 characters", boom, kStatusError, kBoom, kStop,
+         std::string(300, '?') + "\nq\n"},
+        {"address 0", boom, 0, kBoom, kStop + "\n", "@0\nq\n"},
+        {"unknown address is not followed", boom, 0, kBoom, kStop + "\n\n",
+         "@0x10\n@0xdeadbeef0\nq\n"},
+        {"known address shows the object's debug text",
+         [] {
+             // The answer goes in from here: the address is only known in the child.
+             FILE* in = std::tmpfile();
+             std::fprintf(in, "@%p\nq\n", static_cast<void*>(new Object));
+             std::rewind(in);
+             dup2(fileno(in), 0);
+             boom();
+         },
+         0, kBoom, kStop + "+Object\n"},
+        {"step answer r", stop_and_print_mode, kChildBodyReturned, "0 0\n", kStop, "r\n"},
+        {"step answer s", stop_and_print_mode, kChildBodyReturned, "115 1\n", kStop, "s\n"},
+        {"step answer e", stop_and_print_mode, kChildBodyReturned, "101 1\n", kStop, "e\n"},
+        {"step answer l", stop_and_print_mode, kChildBodyReturned, "108 0\n", kStop, "l\n"},
+        {"uncaught exception", bbDieUncaught, kStatusError,
+         "Vantor Runtime Error : Uncaught Vantor Exception\n", ""},
+        {"out of memory", bbOutOfMemory, kStatusError, "Vantor Runtime Error : Out of memory\n",
+         ""},
+        {"SIGFPE", [] { std::raise(SIGFPE); }, kStatusError, error("Floating point exception"),
+         kStop},
+        {"division by zero", [] { std::printf("%d", divide(1, 0)); }, kStatusError,
+         error("Floating point exception"), kStop},
+        {"SIGSEGV", [] { std::raise(SIGSEGV); }, kStatusError, error("Memory access violation"),
+         kStop},
+        {"stack overflow", [] { std::printf("%d", recurse(0)); }, kStatusError,
+         error("Memory access violation"), kStop},
+        {"SIGILL", [] { std::raise(SIGILL); }, kStatusError, error("Illegal instruction"), kStop},
+        {"other signal", [] { sighandler(SIGUSR1); }, kStatusError, error("Unknown signal"), kStop},
+        {"collected base not first", [] { new MisplacedObject; }, kStatusError,
+         error("Collected object does not start its block: list Object first among the bases"),
+         kStop},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ChildResult r = RunInChild(
+            [&c] {
+                bbInstallSignalHandlers();
+                c.body();
+            },
+            c.input);
+        EXPECT_EQ(std::tie(r.status, r.out, r.err), std::tie(c.status, c.out, c.err));
     }
-    ChildResult unknown = RunInChild([] { sighandler(SIGUSR1); });
-    EXPECT_EQ(unknown.out, "Vantor Runtime Error : Unknown signal\n\n");
 }
 
 }  // namespace
