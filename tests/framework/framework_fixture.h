@@ -19,22 +19,10 @@
 
 class TestApp : public c_App {
 public:
-    static inline std::vector<std::string> log;
     static inline std::function<void()> onUpdate;
 
-    int p_OnCreate() override { return Log("create"); }
-    int p_OnSuspend() override { return Log("suspend"); }
-    int p_OnResume() override { return Log("resume"); }
     int p_OnUpdate() override {
-        Log("update");
         if (onUpdate) onUpdate();
-        return 0;
-    }
-    int p_OnRender() override { return Log("render"); }
-
-private:
-    static int Log(const char* what) {
-        log.push_back(what);
         return 0;
     }
 };
@@ -49,7 +37,6 @@ protected:
         fakeal::Reset();
         glfw2::glfwInit();
         host_ = new BBGlfwGame();
-        TestApp::log.clear();
         TestApp::onUpdate = nullptr;
         bb_app_RegisterRoots();
         bb_app__app = nullptr;
