@@ -6,9 +6,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cctype>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -25,33 +26,26 @@ constexpr double kTolerance = 1e-5;
 // Reads `"key":value` pairs of one flat line; the value is a number or a
 // list of [slot,channel] pairs (sfx).
 StateLine ParseLine(const std::string& text) {
-    StateLine line;
-    size_t at = 0;
-    while ((at = text.find('"', at)) != std::string::npos) {
-        size_t close = text.find('"', at + 1);
-        std::string key = text.substr(at + 1, close - at - 1);
-        size_t value = close + 2;  // past '":'
-        if (text[value] == '[') {
-            // The integers inside the brackets, taken in pairs.
-            size_t end = value;
-            std::vector<int> numbers;
-            for (int depth = 0; end < text.size(); ++end) {
-                const char c = text[end];
-                if (c == '[') ++depth;
-                if (c == ']' && --depth == 0) break;
-                if (c == '-' || std::isdigit(static_cast<unsigned char>(c))) {
-                    char* next = nullptr;
-                    numbers.push_back(int(std::strtol(text.c_str() + end, &next, 10)));
-                    end = size_t(next - text.c_str()) - 1;
-                }
-            }
-            for (size_t i = 0; i + 1 < numbers.size(); i += 2)
-                line.sfx.emplace_back(numbers[i], numbers[i + 1]);
-            at = end + 1;
-        } else {
+    StateLine line{text, {}, {}};
+    for (size_t at = 0; (at = text.find('"', at)) != std::string::npos;) {
+        const size_t close = text.find('"', at + 1), value = close + 2;  // past '":'
+        if (close == std::string::npos || value >= text.size()) break;
+        const std::string key = text.substr(at + 1, close - at - 1);
+        if (text[value] != '[') {
             line.num[key] = std::strtod(text.c_str() + value, nullptr);
             at = text.find_first_of(",}", value);
+            continue;
         }
+        // The integers up to the list's end, taken in pairs.
+        at = text.find(text[value + 1] == ']' ? "]" : "]]", value);
+        if (at == std::string::npos) break;
+        std::vector<int> n;
+        char* end = nullptr;
+        for (const char* p = text.c_str() + value;
+             (p = std::strpbrk(p, "-0123456789")) && p < text.c_str() + at; p = end)
+            n.push_back(int(std::strtol(p, &end, 10)));
+        for (size_t i = 0; i + 1 < n.size(); i += 2)
+            line.sfx.emplace_back(n[i], n[i + 1]);
     }
     return line;
 }
@@ -75,19 +69,6 @@ double Field(const StateLine& line, const std::string& field) {
         return Field(line, field.substr(0, minus)) - Field(line, field.substr(minus + 1));
     auto it = line.num.find(field);
     return it == line.num.end() ? NAN : it->second;
-}
-
-std::string Describe(const StateLine& line, const std::string& field) {
-    std::ostringstream s;
-    if (field == "sfx") {
-        s << "sfx [";
-        for (auto& p : line.sfx)
-            s << " " << p.first << "@" << p.second;
-        s << " ]";
-    } else {
-        s << field << " = " << Field(line, field);
-    }
-    return s.str();
 }
 
 void CheckOne(const std::string& name, const ReplayResult& run, const std::string& text) {
@@ -120,24 +101,18 @@ void CheckOne(const std::string& name, const ReplayResult& run, const std::strin
         const StateLine& line = run.lines[size_t(step - 1)];
         bool ok;
         if (op == "has" || op == "hasnt") {
-            bool has = false;
-            for (auto& p : line.sfx)
-                has = has || p.first == int(value);
-            ok = has == (op == "has");
+            ok = std::any_of(line.sfx.begin(), line.sfx.end(),
+                             [&](auto& p) { return p.first == int(value); }) == (op == "has");
         } else {
             ok = Compare(Field(line, field), op, value);
         }
         if (!ok) {
-            ADD_FAILURE() << name << ": \"" << text << "\" but at step " << step << " "
-                          << Describe(line, field);
+            ADD_FAILURE() << name << ": \"" << text << "\" but at step " << step << ": "
+                          << line.text;
             return;
         }
     }
 }
-
-}  // namespace
-
-namespace {
 
 // A copy of the build's data made of links to its files, with the damage.
 void MakeDataFolder(const std::filesystem::path& dir, const DataDamage& damage) {
@@ -154,7 +129,8 @@ void MakeDataFolder(const std::filesystem::path& dir, const DataDamage& damage) 
             fs::create_symlink(e.path(), target);
         } else if (damage.kind == DataDamage::kTruncated) {
             std::ifstream in(e.path(), std::ios::binary);
-            std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            std::string bytes((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
             std::ofstream(target, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
         }
     }
@@ -188,27 +164,30 @@ ReplayResult RunReplay(const std::string& script, const std::vector<std::string>
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
     });
-    if (fs::exists(statePath)) {
-        std::ifstream saved(statePath, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << saved.rdbuf();
-        result.state = bytes.str();
-    }
+    std::ifstream saved(statePath, std::ios::binary);  // none: empty
+    result.state.assign(std::istreambuf_iterator<char>(saved), {});
     fs::remove_all(dir);
 
     result.status = child.exited ? child.status : -1;
     result.out = child.out;
     result.err = child.err;
     std::istringstream out(child.out);
-    for (std::string text; std::getline(out, text);)
-        if (!text.empty() && text[0] == '{') result.lines.push_back(ParseLine(text));
+    for (std::string text; std::getline(out, text);) {
+        if (!text.empty() && text[0] == '{')
+            result.lines.push_back(ParseLine(text));
+        else
+            result.printed += text + "\n";
+    }
     return result;
 }
 
 ReplayResult CheckScenario(const Scenario& scenario) {
-    ReplayResult run = RunReplay(scenario.script, scenario.options, scenario.state, scenario.damage);
+    ReplayResult run =
+        RunReplay(scenario.script, scenario.options, scenario.state, scenario.damage);
     if (!run.err.empty()) ADD_FAILURE() << scenario.name << ": replay said: " << run.err;
     for (const std::string& e : scenario.expect)
         CheckOne(scenario.name, run, e);
+    EXPECT_EQ(run.printed, scenario.printed.value_or(run.printed)) << scenario.name;
+    EXPECT_EQ(run.state, scenario.saved.value_or(run.state)) << scenario.name;
     return run;
 }

@@ -10,6 +10,8 @@
 //     "last FIELD OP VALUE"    the last line printed
 //     "status == 0", "lines == 51"   the exit status, the number of lines
 //
+// and, when given, the game's messages and the saved state after the run.
+//
 // OP is one of == != < <= > >= (numbers compare to 1e-5 relative), or "has"
 // (the step's sfx list has a sound of that slot) and "hasnt". FIELD may also
 // be "A-B": field A minus field B, e.g. "draws-mindraws == 0".
@@ -23,6 +25,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,10 +44,15 @@ struct Scenario {
     std::vector<std::string> options = {};  // extra replay options, e.g. {"--music"}
     std::string state = {};                 // the saved state (.vantorstate) before the run
     DataDamage damage = {};                 // what is wrong with the data folder
+    // When given: the game's own messages (the output lines that are not
+    // state lines), exactly, and the saved state after the run.
+    std::optional<std::string> printed = {}, saved = {};
 };
 
-// One state line: its numeric fields, and its sfx list as (slot, channel).
+// One state line: its text, its numeric fields, and its sfx list as (slot,
+// channel).
 struct StateLine {
+    std::string text;
     std::map<std::string, double> num;
     std::vector<std::pair<int, int>> sfx;
 };
@@ -54,6 +62,7 @@ struct ReplayResult {
     std::string out;               // everything on standard output
     std::string err;               // standard error
     std::vector<StateLine> lines;  // the state lines, step 1 first
+    std::string printed;           // the other lines of standard output
     std::string state;             // the saved state after the run, empty when none
 };
 
