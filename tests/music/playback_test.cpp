@@ -124,9 +124,11 @@ TEST_F(PlaybackTest, EveryChannelCallOfACell) {
         float rate, level;  // of the voice before the cell
         Log calls;
         float levelAfter;
+        bool muted = false, noSample = false;
     };
     // Voices 0..4 play on channels 31..27; the chord letter is 'j' (0.891).
     // Volume 31 takes the numbered reading: volume 0, and the level restarts.
+    // A missing sample still sets the rate; a muted voice makes no call.
     // clang-format off
     const Case cases[] = {
         {"kick", 0, 13, 30, 0, 0, 1, 3, {"stop 31", "play 31 A1 0", "pan 31 -0.35", "volume 31 0.5"}, 1.4f},
@@ -143,6 +145,8 @@ TEST_F(PlaybackTest, EveryChannelCallOfACell) {
         {"fast slide to 0.25", 2, 0, 0, 4, 15, 0.3f, 3, {"rate 29 0.25"}, 2.9f},
         {"slide down", 3, 0, 0, 2, 18, 1, 3, {"rate 28 0.9"}, 2.9f},
         {"other effect", 3, 0, 0, 9, 18, 1, 3, {}, 2.9f},
+        {"muted", 2, 13, 30, 1, 18, 1, 3, {}, 2.9f, true},
+        {"no sample", 3, 13, 30, 1, 18, 1, 3, {"volume 28 0.5", "stop 28", "rate 28 0.891", "rate 28 0.991"}, 1.5f, false, true},
     };
     // clang-format on
     Start();
@@ -152,20 +156,13 @@ TEST_F(PlaybackTest, EveryChannelCallOfACell) {
         p->m_Rate[c.voice] = c.rate;
         p->m_Level[c.voice] = c.level;
         p->m_Volume[c.voice] = 1;
+        p->m_Muted[c.voice] = c.muted;
+        if (c.noSample) gc_assign(p->m_Instruments[c.voice], static_cast<c_Sound*>(nullptr));
         audio->log.clear();
         p->p_ZR_PlayNote(c.voice, c.note, c.volume, c.effect, c.param);
         EXPECT_EQ(audio->log, c.calls);
         EXPECT_FLOAT_EQ(p->m_Level[c.voice], c.levelAfter);
     }
-    // A missing sample still sets the rate; a muted voice makes no call.
-    gc_assign(p->m_Instruments[3], static_cast<c_Sound*>(nullptr));
-    audio->log.clear();
-    p->p_ZR_PlayNote(3, 13, 30, 1, 18);
-    EXPECT_EQ(audio->log, (Log{"volume 28 0.5", "stop 28", "rate 28 0.891", "rate 28 0.991"}));
-    p->m_Muted[2] = 1;
-    audio->log.clear();
-    p->p_ZR_PlayNote(2, 13, 30, 1, 18);
-    EXPECT_EQ(audio->log, Log{});
 }
 
 TEST_F(PlaybackTest, RowClockAtTwoTemposAfterAPauseAndWithMusicOff) {
