@@ -1,55 +1,76 @@
-// Helpers that make sound files for the audio tests: RIFF WAVE images built
-// chunk by chunk (so a test can misplace, pad or damage any of them), tones
-// as 16-bit PCM, Ogg Vorbis files and their page checksums, and streams over
-// byte strings. Relies on the data generator's encoder, libogg and the C
-// library.
+// Sound files for the audio tests: RIFF WAVE images built chunk by chunk (so
+// a test can misplace, pad, damage or lie about any of them), sine tones,
+// Ogg Vorbis files by the data generator's encoder, and whole-file reads and
+// writes. Relies on the data generator (tools/datagen) and the C++ library.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
-#include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
-#include <vector>
+
+#include "tools/datagen/audio.h"
 
 namespace audiotest {
 
 using Bytes = std::string;
 
-Bytes U16(uint16_t v);
-Bytes U32(uint32_t v);
+inline Bytes U16(uint16_t v) {
+    return Bytes{char(v & 0xff), char(v >> 8)};
+}
 
-// One RIFF chunk: id, little-endian size, payload, and the pad byte RIFF
-// requires after an odd payload (unless `pad` is false).
-Bytes Chunk(const std::string& id, const Bytes& payload, bool pad = true);
-// A chunk whose size field says `declared` whatever the payload holds.
-Bytes ChunkClaiming(const std::string& id, uint32_t declared, const Bytes& payload);
+inline Bytes U32(uint32_t v) {
+    return U16(uint16_t(v & 0xffff)) + U16(uint16_t(v >> 16));
+}
+
+// One RIFF chunk: id, size, payload and the pad byte RIFF wants after an odd
+// payload; with `declared`, a chunk whose size field says that instead,
+// whatever (and however little) follows.
+inline Bytes Chunk(const std::string& id, const Bytes& payload, int64_t declared = -1) {
+    if (declared >= 0) return id + U32(uint32_t(declared)) + payload;
+    return id + U32(uint32_t(payload.size())) + payload + Bytes(payload.size() & 1, '\0');
+}
 
 // The 16 bytes of a "fmt " payload.
-Bytes FmtPayload(uint16_t audioFormat, uint16_t channels, uint32_t hertz, uint16_t bits);
-// "RIFF" size "WAVE" followed by the given chunks.
-Bytes Riff(const Bytes& chunks);
-// A plain PCM file: "fmt " then "data".
-Bytes SimpleWav(uint16_t channels, uint32_t hertz, uint16_t bits, const Bytes& data);
+inline Bytes FmtPayload(uint16_t audioFormat, uint16_t channels, uint32_t hertz, uint16_t bits) {
+    const uint16_t align = uint16_t(channels * (bits / 8));
+    return U16(audioFormat) + U16(channels) + U32(hertz) + U32(hertz * align) + U16(align) +
+           U16(bits);
+}
 
-// Interleaved 16-bit sine tone: `frames` frames on `channels` channels.
-std::vector<int16_t> SineTone(double hertz, int rate, int frames, int channels, double amplitude);
-Bytes PcmBytes(const std::vector<int16_t>& samples);
+inline Bytes Riff(const Bytes& chunks) {
+    return "RIFF" + U32(uint32_t(4 + chunks.size())) + "WAVE" + chunks;
+}
 
-// Interleaved 16-bit PCM as Ogg Vorbis (VBR, quality 0.4), by the data
-// generator's encoder.
-Bytes EncodeVorbis(const std::vector<int16_t>& samples, int channels, int rate);
+// A plain integer PCM file: "fmt " then "data".
+inline Bytes Wav(uint16_t channels, uint32_t hertz, uint16_t bits, const Bytes& data) {
+    return Riff(Chunk("fmt ", FmtPayload(1, channels, hertz, bits)) + Chunk("data", data));
+}
 
-// The file with the checksum of every whole Ogg page recomputed, so that a
-// change to a page's bytes reaches the decoder.
-Bytes WithOggChecksums(Bytes file);
+// A sine tone of amplitude 0.5, the same on every channel.
+inline datagen::Pcm Tone(double hertz, int rate, int frames, int channels) {
+    datagen::Pcm pcm;
+    pcm.channels = channels;
+    for (int i = 0; i < frames * channels; ++i)
+        pcm.samples.push_back(float(0.5 * std::sin(2 * M_PI * hertz * (i / channels) / rate)));
+    return pcm;
+}
 
-// A seekable stream holding the bytes (a temporary file), closed by the caller.
-FILE* SeekableStream(const Bytes& bytes);
-// A stream over a pipe that already holds the bytes (cannot seek); the bytes
-// must fit in the pipe's buffer, which is made kPipeBytes long.
-constexpr int kPipeBytes = 1 << 20;
-FILE* PipeStream(const Bytes& bytes);
+// The bytes of a file the data generator encoded (datagen::encodeWav16 or
+// datagen::encodeVorbis).
+inline Bytes Of(const std::vector<uint8_t>& file) {
+    return Bytes(file.begin(), file.end());
+}
 
-Bytes ReadWholeFile(const std::string& path);
-void WriteWholeFile(const std::string& path, const Bytes& bytes);
+inline Bytes ReadFile(const std::string& path) {
+    std::ostringstream s;
+    s << std::ifstream(path, std::ios::binary).rdbuf();
+    return s.str();
+}
+
+inline void WriteFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
 
 }  // namespace audiotest
