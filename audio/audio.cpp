@@ -31,6 +31,19 @@ ALint SourceState(ALuint source) {
     return state;
 }
 
+// The device the program opened last, closed on the way out: a device left
+// open makes the library complain on standard error at every exit.
+ALCdevice* openDevice = nullptr;
+ALCcontext* openContext = nullptr;
+
+void CloseDeviceAtExit() {
+    alcMakeContextCurrent(nullptr);
+    if (openContext) alcDestroyContext(openContext);
+    if (openDevice) alcCloseDevice(openDevice);
+    openContext = nullptr;
+    openDevice = nullptr;
+}
+
 }  // namespace
 
 ALuint gxtkChannel::AL_Source() {
@@ -53,6 +66,10 @@ gxtkAudio::gxtkAudio() {
         } else if (!alcMakeContextCurrent(alcContext)) {
             bbPrint("OpenAl error: alcMakeContextCurrent failed");
         }
+        static const bool closesAtExit = std::atexit(CloseDeviceAtExit) == 0;
+        (void)closesAtExit;
+        openDevice = alcDevice;
+        openContext = alcContext;
     }
     // Pan places the source on a circle around the listener; only its
     // direction may count, never its distance.

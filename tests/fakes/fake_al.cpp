@@ -79,6 +79,12 @@ ALCboolean alcMakeContextCurrent(ALCcontext*) {
     return state.current = state.failure != OpenFailure::MakeCurrent;
 }
 
+void alcDestroyContext(ALCcontext*) {}
+
+ALCboolean alcCloseDevice(ALCdevice*) {
+    return ALC_TRUE;
+}
+
 ALenum alGetError(void) {
     if (!Log("alGetError")) return AL_INVALID_OPERATION;
     return std::exchange(state.error, AL_NO_ERROR);
