@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
+#include <filesystem>
 #include <iterator>
 #include <map>
 #include <sstream>
@@ -26,6 +26,7 @@
 #include "tests/audio/sound_files.h"
 #include "tests/fakes/fake_al.h"
 #include "tests/support/gc_fixture.h"
+#include "tests/support/scratch_dir.h"
 
 using namespace audiotest;
 
@@ -54,21 +55,14 @@ protected:
     void SetUp() override {
         GcTest::SetUp();
         if (!BBGlfwGame::_glfwGame) new BBGlfwGame();  // the file loaders; opens no window
-        char pattern[] = "/tmp/dropling-audio-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
         // Sound names are data paths, relative to the working directory.
-        ASSERT_EQ(mkdir((dir + "/data").c_str(), 0700), 0);
-        ASSERT_NE(getcwd(oldCwd, sizeof oldCwd), nullptr);
-        ASSERT_EQ(chdir(dir.c_str()), 0);
+        ASSERT_TRUE(std::filesystem::create_directory("data"));
         Open(fakeal::OpenFailure::None);
         fakeal::ClearLog();
     }
     void TearDown() override {
         bb_audio_device = nullptr;
         GcTest::TearDown();
-        EXPECT_EQ(chdir(oldCwd), 0);
-        EXPECT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
     }
 
     void Open(fakeal::OpenFailure failure) {
@@ -120,14 +114,10 @@ protected:
         if (verb == "discard") return sounds[w[1]]->m_Sample->Discard();
         if (verb == "flush") audio->FlushDiscarded();
         if (verb == "unknown") discardedBuffers.push_back(kUnknownBuffer);
-        if (verb == "collect") {
-            const bool stress = gc_stress();
-            gc_set_stress(true);  // each step a whole cycle
-            for (int round = 0; round < kCollectRounds; ++round) {
-                gc_collect_step(nullptr);
-                new gxtkSample();
-            }
-            gc_set_stress(stress);
+        for (int round = 0; verb == "collect" && round < kCollectRounds; ++round) {
+            gc_new_bytes = kGcCycleBytes + 1;  // each step a whole cycle
+            gc_collect_step(nullptr);
+            new gxtkSample();
         }
         if (verb == "prepare") return bb_audio_PrepareMusic(String(w[1].c_str()));
         if (verb == "music") return bb_audio_PlayMusic(String(w[1].c_str()), 1);
@@ -204,8 +194,7 @@ protected:
 
     gxtkAudio* audio = nullptr;
     std::map<std::string, c_Sound*> sounds;
-    std::string dir;
-    char oldCwd[PATH_MAX] = {};
+    ScratchDir scratch{true};
 };
 
 }  // namespace

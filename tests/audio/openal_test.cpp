@@ -18,6 +18,7 @@
 #include "host/glfwgame.h"
 #include "tests/audio/sound_files.h"
 #include "tests/support/child_process.h"
+#include "tests/support/scratch_dir.h"
 
 using namespace audiotest;
 
@@ -60,14 +61,14 @@ Heard Listen(const Bytes& file) {
 
 // Plays 0.4 s of the tone once on channel 0 after `setup`, in a child whose
 // OpenAL Soft mixes into a file in `dir`, and listens to that.
-Heard Mix(const std::string& dir, const std::function<void(gxtkAudio*)>& setup) {
-    const std::string tone = dir + "/tone.wav", conf = dir + "/alsoft.conf";
+Heard Mix(const ScratchDir& dir, const std::function<void(gxtkAudio*)>& setup) {
+    const std::string tone = dir / "tone.wav", conf = dir / "alsoft.conf";
     WriteFile(tone, Of(datagen::encodeWav16(Tone(kToneHertz, kToneRate, kToneRate * 2 / 5, 1),
                                             kToneRate)));
     WriteFile(conf,
               "[general]\ndrivers = wave\nchannels = stereo\nsample-type = int16\nhrtf = false\n"
               "frequency = " +
-                  std::to_string(kMixRate) + "\n[wave]\nfile = " + dir + "/mix.wav\n");
+                  std::to_string(kMixRate) + "\n[wave]\nfile = " + dir / "mix.wav" + "\n");
     const ChildResult r = RunInChild([&] {
         setenv("ALSOFT_CONF", conf.c_str(), 1);
         gxtkAudio* audio = new gxtkAudio();
@@ -84,15 +85,14 @@ Heard Mix(const std::string& dir, const std::function<void(gxtkAudio*)>& setup) 
         alcCloseDevice(audio->alcDevice);
     });
     EXPECT_EQ(r.status, kChildBodyReturned) << r.out << r.err;
-    return Listen(ReadFile(dir + "/mix.wav"));
+    return Listen(ReadFile(dir / "mix.wav"));
 }
 
 }  // namespace
 
 TEST(RealOpenAl, RateVolumeAndPanChangeWhatIsHeard) {
     if (!BBGlfwGame::_glfwGame) new BBGlfwGame();  // the file loaders; opens no window
-    char dir[] = "/tmp/dropling-openal-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
+    const ScratchDir dir;
     const Heard plain = Mix(dir, [](gxtkAudio*) {});
     EXPECT_NEAR(plain.hertz, kToneHertz, kToneHertz * 0.03);
     EXPECT_NEAR(plain.left / plain.right, 1.0, 0.05) << "unpanned sound is centred";
@@ -106,5 +106,4 @@ TEST(RealOpenAl, RateVolumeAndPanChangeWhatIsHeard) {
 
     const Heard right = Mix(dir, [](gxtkAudio* a) { a->SetPan(0, 1.0f); });
     EXPECT_GT(right.right, 1.5 * right.left) << "pan +1 is louder on the right";
-    EXPECT_EQ(system(("rm -rf '" + std::string(dir) + "'").c_str()), 0);
 }

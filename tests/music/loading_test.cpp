@@ -16,6 +16,7 @@
 #include "tests/fakes/fake_al.h"
 #include "tests/support/child_process.h"
 #include "tests/support/gc_fixture.h"
+#include "tests/support/scratch_dir.h"
 #include "tools/datagen/image.h"
 #include "tools/datagen/music.h"
 
@@ -41,21 +42,14 @@ protected:
         bb_graphics_InitGlobals();
         bb_graphics_SetGraphicsDevice(g = new gxtkGraphics());
         bb_audio_SetAudioDevice(new gxtkAudio());
-        char pattern[] = "/tmp/dropling-music-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
         const fs::path data(DROPLING_DATA_DIR);
-        fs::create_directories(dir / "data/tunes");
+        fs::create_directories("data/tunes");
         for (const char* d : {"inst", "tunes/Retro", "tunes/Meadow Run"})
-            fs::create_directory_symlink(data / d, dir / "data" / d);
-        saved = fs::current_path();
-        fs::current_path(dir);
+            fs::create_directory_symlink(data / d, fs::path("data") / d);
         p = (new c_ZRPlayer())->m_new();
         p->p_ZR_Init(32, 4, 3, 3, 4);
     }
     void TearDown() override {
-        fs::current_path(saved);
-        fs::remove_all(dir);
         bb_graphics_device = nullptr;
         bb_graphics_context = nullptr;
         bb_audio_device = nullptr;
@@ -93,7 +87,7 @@ protected:
             px[0] = 200, px[2] = uint8_t(blue), px[3] = uint8_t(alpha);
         }
         const std::vector<uint8_t> png = datagen::encodePng(rgba, w, down * 64, 4);
-        std::ofstream(dir / "data/tunes" / name, std::ios::binary)
+        std::ofstream(std::string("data/tunes/") + name, std::ios::binary)
             .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
     }
     int Cell(int pattern, int g, int y, int k) {
@@ -102,7 +96,7 @@ protected:
 
     gxtkGraphics* g = nullptr;
     c_ZRPlayer* p = nullptr;
-    fs::path dir, saved;
+    ScratchDir scratch{true};
 };
 
 TEST_F(TuneLoadingTest, GeneratedTunesDecodeToTheGeneratorsCells) {
