@@ -283,30 +283,21 @@ TEST_F(PlaybackTest, TheGamesSeedGivesTheSameChoiceAndArrangementEveryStart) {
     }
 }
 
-TEST_F(PlaybackTest, DrumKitsInRangeAndTheDrumsNeverBothMuted) {
-    int kits[5] = {}, sameKit = 0;
+TEST_F(PlaybackTest, DrumsDrawnBothMutedLeaveVoiceZeroPlaying) {
+    // Drum mutes (voice 0, voice 1) over many seeds, at the start and after
+    // the first section. Never both: voice 0 is the one let play, so voice 1
+    // alone is muted about twice as often as voice 0 alone.
+    int pairs[2][2] = {};
     for (int seed = 0; seed < 300; ++seed) {
         p->p_ZR_StartTune(String("T"), seed, 100);
-        for (int s = 1; s <= 2; ++s)
-            ++kits[std::clamp(p->m_InstChoice[s], 0, 4)];
-        sameKit += p->m_InstChoice[1] == p->m_InstChoice[2];
-        EXPECT_FALSE(p->m_Muted[0] == 1 && p->m_Muted[1] == 1) << seed;
-        // Voice 0 plays when voice 1 is muted, however the draw fell.
-        Cell(p->m_Pattern[0], 0, 0, 13, 30);
-        Cell(p->m_Pattern[1], 1, 0, 13, 30);
-        const Log calls = Row();
-        if (p->m_Muted[1] == 1) {
-            EXPECT_TRUE(Has(calls, "play 31 A1 0") && !Has(calls, "stop 30"));
-        }
-        p->m_Row = 63;  // and at the end of the first section
+        ++pairs[p->m_Muted[0]][p->m_Muted[1]];
+        p->m_Row = 63;
         p->m_PassesLeft = 1;
         Row();
-        EXPECT_FALSE(p->m_Muted[0] == 1 && p->m_Muted[1] == 1) << seed;
+        ++pairs[p->m_Muted[0]][p->m_Muted[1]];
     }
-    EXPECT_EQ(kits[0], 0);
-    for (int k = 1; k <= 4; ++k)
-        EXPECT_GT(kits[k], 100) << "kit " << k;
-    EXPECT_GT(sameKit, 0);
+    EXPECT_EQ(pairs[1][1], 0);
+    EXPECT_GT(pairs[0][1], pairs[1][0] * 3 / 2);
 }
 
 }  // namespace
