@@ -1,7 +1,7 @@
 // Sequencer playback on the recording OpenAL fake, with the scripted window
 // layer's virtual clock behind Millisecs: every channel call of a cell, in
 // order; the row clock at two tempos, after a pause and with music off;
-// jumps, the end-of-pass effect and the lead-in; and the arrangement of the
+// jumps and the end-of-pass effect; and the arrangement of the
 // game's seed, whose expected values were worked out apart from this code
 // from the generator's formula.
 #include <gtest/gtest.h>
@@ -122,10 +122,13 @@ TEST_F(PlaybackTest, EveryChannelCallOfACell) {
         Log calls;
         float levelAfter;
         bool muted = false, noSample = false;
+        int row = 0, passesLeft = 2;
     };
     // Voices 0..4 play on channels 31..27; the chord letter is 'j' (0.891).
     // Volume 31 takes the numbered reading: volume 0, and the level restarts.
-    // A missing sample still sets the rate; a muted voice makes no call.
+    // A missing sample still sets the rate; a muted voice makes no call,
+    // unless it is due in the next section: then it enters from row 56 of
+    // the section's last pass.
     // clang-format off
     const Case cases[] = {
         {"kick", 0, 13, 30, 0, 0, 1, 3, {"stop 31", "play 31 A1 0", "pan 31 -0.35", "volume 31 0.5"}, 1.4f},
@@ -143,6 +146,10 @@ TEST_F(PlaybackTest, EveryChannelCallOfACell) {
         {"slide down", 3, 0, 0, 2, 18, 1, 3, {"rate 28 0.9"}, 2.9f},
         {"other effect", 3, 0, 0, 9, 18, 1, 3, {}, 2.9f},
         {"muted", 2, 13, 30, 1, 18, 1, 3, {}, 2.9f, true},
+        {"lead-in", 3, 13, 30, 0, 0, 1, 3, {"volume 28 0.5", "stop 28", "rate 28 0.891", "play 28 acc 1"}, 1.5f, true, false, 56, 1},
+        {"lead-in to the end", 4, 13, 30, 0, 0, 1, 3, {"volume 27 0.5", "stop 27", "rate 27 0.891", "play 27 bass 1"}, 1.5f, true, false, 63, 1},
+        {"lead-in too early", 3, 13, 30, 0, 0, 1, 3, {}, 2.9f, true, false, 55, 1},
+        {"lead-in before the last pass", 3, 13, 30, 0, 0, 1, 3, {}, 2.9f, true, false, 56, 2},
         {"no sample", 3, 13, 30, 1, 18, 1, 3, {"volume 28 0.5", "stop 28", "rate 28 0.891", "rate 28 0.991"}, 1.5f, false, true},
     };
     // clang-format on
@@ -154,6 +161,10 @@ TEST_F(PlaybackTest, EveryChannelCallOfACell) {
         p->m_Level[c.voice] = c.level;
         p->m_Volume[c.voice] = 1;
         p->m_Muted[c.voice] = c.muted;
+        p->m_LeadIn[c.voice] = 1;
+        p->m_NextMuted[c.voice] = 0;
+        p->m_Row = c.row;
+        p->m_PassesLeft = c.passesLeft;
         if (c.noSample) gc_assign(p->m_Instruments[c.voice], static_cast<c_Sound*>(nullptr));
         audio->log.clear();
         p->p_ZR_PlayNote(c.voice, c.note, c.volume, c.effect, c.param);
@@ -187,7 +198,7 @@ TEST_F(PlaybackTest, RowClockAtTwoTemposAfterAPauseAndWithMusicOff) {
     EXPECT_EQ(RowTimes(9000, 9101), (T{9101}));
 }
 
-TEST_F(PlaybackTest, JumpsEndOfPassAndLeadIn) {
+TEST_F(PlaybackTest, JumpsAndTheEndOfPass) {
     Start();
     // Voice 2 jumps on from pattern 1 with an odd count of passes left,
     // voice 3 back with an even one; voice 4's jump would leave the table.
@@ -224,19 +235,6 @@ TEST_F(PlaybackTest, JumpsEndOfPassAndLeadIn) {
     const Log calls = Row();
     EXPECT_TRUE(Has(calls, "rate 28 2") && !Has(calls, "rate 28 1") && !Has(calls, "stop 30"));
     EXPECT_EQ(p->m_Row, 0);
-    // A muted voice due in the next section enters from row 56 of the
-    // section's last pass.
-    p->m_Muted[3] = p->m_LeadIn[3] = 1;
-    p->m_NextMuted[3] = 0;
-    Cell(0, 3, 55, 13, 30);
-    Cell(0, 3, 56, 13, 30);
-    for (int passesLeft : {1, 2}) {
-        for (int row : {55, 56}) {
-            p->m_Row = row;
-            p->m_PassesLeft = passesLeft;
-            EXPECT_EQ(Has(Row(), "play 28 acc 1"), passesLeft == 1 && row == 56) << row;
-        }
-    }
 }
 
 TEST_F(PlaybackTest, TheGamesSeedGivesTheSameChoiceAndArrangementEveryStart) {
