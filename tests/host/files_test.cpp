@@ -22,6 +22,7 @@
 #include "tests/support/child_process.h"
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 namespace {
 
@@ -33,13 +34,6 @@ std::string ReadBytes(const fs::path& p) {
 void WriteBytes(const fs::path& p, const std::string& bytes) {
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string Utf8Of(const String& s) {
-    std::string out;
-    for (int i = 0; i < s.Length(); ++i)
-        out += std::to_string(s[i]) + " ";
-    return out;
 }
 
 class FilesTest : public HostTest {
@@ -54,181 +48,111 @@ protected:
     }
     void TearDown() override {
         fs::current_path(old_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
+        fs::remove_all(dir_);
         HostTest::TearDown();
     }
 
-    fs::path dir_;
-    fs::path old_;
+    fs::path dir_, old_;
 };
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// Paths
-// ---------------------------------------------------------------------------
-
-TEST_F(FilesTest, PathToFilePathMapsSchemesAndLeavesOtherPathsAlone) {
+// Each path as a file path (empty: leads nowhere) and as an asset name.
+TEST_F(FilesTest, PathsMapSchemesToFoldersAndPlainAssetNamesToData) {
     const struct {
-        const char* path;
-        const char* file;
+        const char *path, *file, *asset;
     } cases[] = {
-        {"vantor://data/music/a.ogg", "./data/music/a.ogg"},
-        {"vantor://internal/x", "./internal/x"},
-        {"vantor://external/y/z.txt", "./external/y/z.txt"},
-        {"vantor://other/x", ""},
-        {"vantor:data/x", ""},
-        {"vantor://data", ""},
-        {"C:/x", "C:/x"},
-        {"./x", "./x"},
-        {"gfx/a.png", "gfx/a.png"},
-        {"", ""},
+        {"vantor://data/music/a.ogg", "./data/music/a.ogg", "vantor://data/music/a.ogg"},
+        {"vantor://internal/x", "./internal/x", "vantor://internal/x"},
+        {"vantor://external/y/z.txt", "./external/y/z.txt", "vantor://external/y/z.txt"},
+        // An unknown scheme leads nowhere, even where such a file exists.
+        {"vantor://other/x", "", "vantor://other/x"},
+        {"vantor://data", "", "vantor://data"},
+        // The first slash does not follow the colon: not a scheme.
+        {"vantor:data/x", "", "vantor://data/vantor:data/x"},
+        {"a:b/c", "a:b/c", "vantor://data/a:b/c"},
+        {"a/b:/c", "a/b:/c", "vantor://data/a/b:/c"},
+        {"C:/x", "C:/x", "C:/x"},
+        {"http://example.org/a", "http://example.org/a", "http://example.org/a"},
+        {"gfx/a.png", "gfx/a.png", "vantor://data/gfx/a.png"},
+        {"./gfx/a.png", "./gfx/a.png", "./gfx/a.png"},
+        {"/gfx/a.png", "/gfx/a.png", "/gfx/a.png"},
+        {"", "", "vantor://data/"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(host_->PathToFilePath(String(c.path)), String(c.file)) << c.path;
+        EXPECT_EQ(bb_data_FixDataPath(String(c.path)), String(c.asset)) << c.path;
     }
 }
 
-TEST_F(FilesTest, FixDataPathPrefixesOnlyPlainAssetNames) {
-    const struct {
-        const char* path;
-        const char* fixed;
-    } cases[] = {
-        {"gfx/a.png", "vantor://data/gfx/a.png"},
-        {"a.png", "vantor://data/a.png"},
-        {"./gfx/a.png", "./gfx/a.png"},
-        {"/gfx/a.png", "/gfx/a.png"},
-        {"vantor://data/a.png", "vantor://data/a.png"},
-        {"http://example.org/a", "http://example.org/a"},
-        // The first slash does not follow the colon: not a scheme.
-        {"a:b/c", "vantor://data/a:b/c"},
-        {"a/b:/c", "vantor://data/a/b:/c"},
-        {"", "vantor://data/"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(bb_data_FixDataPath(String(c.path)), String(c.fixed)) << c.path;
-    }
-}
-
-TEST_F(FilesTest, OpenFileOfAnUnknownSchemeFailsEvenIfSuchAFileExists) {
-    fs::create_directories("vantor:/other");
-    WriteBytes("vantor:/other/x", "x");
-    EXPECT_EQ(host_->OpenFile(String("vantor://other/x"), String("rb")), nullptr);
-    EXPECT_EQ(host_->OpenFile(String("vantor:/other/x"), String("rb")), nullptr);
-}
-
-// ---------------------------------------------------------------------------
-// Reading
-// ---------------------------------------------------------------------------
-
-TEST_F(FilesTest, LoadDataReadsWholeFilesAroundTheBlockSize) {
-    fs::create_directories("data");
-    for (int size : {0, 1, 4095, 4096, 4097, 8192, 12289}) {
-        std::string bytes(static_cast<size_t>(size), '\0');
-        for (int i = 0; i < size; ++i)
+// Whole files around the block size, one of over a gibibyte (its length
+// still fits the int it is handed back in; the file is sparse), and nothing
+// from a folder or a missing file.
+TEST_F(FilesTest, LoadDataReadsWholeFilesAndNothingElse) {
+    fs::create_directories("data/folder");
+    for (size_t size : {0, 1, 4095, 4096, 4097, 12289}) {
+        std::string bytes(size, '\0');
+        for (size_t i = 0; i < size; ++i)
             bytes[i] = static_cast<char>((i * 7 + size) & 0xFF);
         WriteBytes("data/blob.bin", bytes);
-
         int length = -1;
         unsigned char* data = host_->LoadData(String("vantor://data/blob.bin"), &length);
         ASSERT_NE(data, nullptr) << size;
-        EXPECT_EQ(length, size);
-        EXPECT_EQ(std::string(reinterpret_cast<char*>(data), static_cast<size_t>(length)), bytes)
-            << size;
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(data), static_cast<size_t>(length)), bytes);
         free(data);
     }
-}
-
-// A length of 2^30 + 1 still fits the int the length is handed back in; the
-// file is sparse, so only the reading costs anything.
-TEST_F(FilesTest, LoadDataReadsAFileOfOverAGibibyte) {
-    constexpr off_t kBytes = (off_t{1} << 30) + 1;
-    {
-        std::ofstream out("big.bin", std::ios::binary);
-        out.seekp(kBytes - 1);
-        out.put('z');
-    }
+    constexpr long kBig = (1L << 30) + 1;
+    std::ofstream("big.bin", std::ios::binary).seekp(kBig - 1).put('z');
     int length = 0;
     unsigned char* data = host_->LoadData(String("big.bin"), &length);
     ASSERT_NE(data, nullptr);
-    EXPECT_EQ(length, kBytes);
-    EXPECT_EQ(data[kBytes - 1], 'z');
+    EXPECT_EQ(length, kBig);
+    EXPECT_EQ(data[kBig - 1], 'z');
     free(data);
-}
-
-TEST_F(FilesTest, LoadingMissingFilesGivesNullOrEmpty) {
-    int length = 12345;
-    EXPECT_EQ(host_->LoadData(String("vantor://data/missing.bin"), &length), nullptr);
-    fs::create_directory("folder");
-    EXPECT_EQ(host_->LoadData(String("folder"), &length), nullptr);
-    EXPECT_EQ(length, 12345);
-    EXPECT_EQ(host_->LoadString(String("missing.txt")).Length(), 0);
-    EXPECT_EQ(host_->LoadState().Length(), 0);
+    for (const char* path : {"vantor://data/folder", "vantor://data/missing.bin"}) {
+        EXPECT_EQ(host_->LoadData(String(path), &length), nullptr) << path;
+        EXPECT_EQ(length, kBig) << path;
+    }
     int w = 0, h = 0, d = 0;
     EXPECT_EQ(host_->LoadImageData(String("vantor://data/missing.png"), &w, &h, &d), nullptr);
+    EXPECT_EQ(host_->LoadString(String("missing.txt")).Length(), 0);
 }
 
 // ---------------------------------------------------------------------------
 // The state store
 // ---------------------------------------------------------------------------
 
-TEST_F(FilesTest, StateIsStoredAsUtf8AndReadsBack) {
+// Each row saves a state and finds these bytes in the state file, or (not
+// saving) finds a file of these bytes; then loads the state back, less the
+// characters lost.
+TEST_F(FilesTest, StateIsStoredAsUtf8AndLoadsBack) {
     const struct {
-        const char16_t* state;
-        int length;
-        const char* bytes;
-        int lost = 0;  // leading characters that do not come back
-    } cases[] = {
-        {u"", 0, ""},
-        {u"score=120;opts=1", 16, "score=120;opts=1"},
-        {u"\u00e9", 1, "\xC3\xA9"},
-        {u"\u07ff\u0800", 2, "\xDF\xBF\xE0\xA0\x80"},
-        {u"\u20ac", 1, "\xE2\x82\xAC"},
+        std::u16string state;
+        std::string bytes;
+        bool saves = true;
+        size_t lost = 0;
+    } rows[] = {
+        {u""s, ""s},
+        {u"score=120;opts=1"s, "score=120;opts=1"s},
+        {u"\x01\x7f\u00e9\u07ff\u0800\u20ac"s, "\x01\x7f\xC3\xA9\xDF\xBF\xE0\xA0\x80\xE2\x82\xAC"s},
         // Surrogate halves are written one by one and come back as they were.
-        {u"\U0001F600", 2, "\xED\xA0\xBD\xED\xB8\x80"},
-        // A U+FEFF that is not the first character is ordinary text.
-        {u"a\ufeff", 2, "a\xEF\xBB\xBF"},
-        // A leading one is taken for a byte order mark on the way back.
-        {u"\ufeffhi", 3, "\xEF\xBB\xBFhi", 1},
-        {u"\x01\x7f", 2, "\x01\x7f"},
+        {u"\U0001F600"s, "\xED\xA0\xBD\xED\xB8\x80"s},
+        // A U+FEFF that is not the first character is ordinary text; a
+        // leading one is taken for a byte order mark on the way back.
+        {u"a\ufeff"s, "a\xEF\xBB\xBF"s},
+        {u"\ufeffhi"s, "\xEF\xBB\xBFhi"s, true, 1},
+        // A state file edited into UTF-16, either byte order.
+        {u"a\u00e9z"s, "\xFF\xFE\x61\0\xE9\0z\0"s, false},
+        {u"a\u20ac"s, "\xFE\xFF\0a\x20\xAC"s, false},
     };
-    for (const auto& c : cases) {
-        const String state(c.state, c.length);
-        ASSERT_EQ(host_->SaveState(state), 0);
-        EXPECT_EQ(ReadBytes(kStateFileName), std::string(c.bytes)) << Utf8Of(state);
-        EXPECT_EQ(host_->LoadState(), String(c.state + c.lost, c.length - c.lost)) << Utf8Of(state);
-    }
-}
-
-TEST_F(FilesTest, AStateFileEditedIntoUtf16StillLoads) {
-    WriteBytes(kStateFileName, std::string("\xFF\xFE"
-                                           "a\0\xE9\0z\0",
-                                           8));
-    EXPECT_EQ(host_->LoadState(), String(u"a\u00e9z"));
-    WriteBytes(kStateFileName, std::string("\xFE\xFF\0a\x20\xAC", 6));
-    EXPECT_EQ(host_->LoadState(), String(u"a\u20ac"));
-}
-
-// A write that fails part-way (here: the process may not write files beyond a
-// few bytes) must leave the previous state untouched and report -2. The
-// small state fails when the buffered bytes are flushed, the large one in the
-// write itself.
-TEST_F(FilesTest, AFailedWriteKeepsThePreviousStateByteForByte) {
-    const std::string previous = "previous state \xC3\xA9 kept";
-    for (int size : {100, 100000}) {
-        WriteBytes(kStateFileName, previous);
-        const ChildResult r = RunInChild([size] {
-            signal(SIGXFSZ, SIG_IGN);
-            struct rlimit limit {};
-            getrlimit(RLIMIT_FSIZE, &limit);
-            limit.rlim_cur = 16;
-            setrlimit(RLIMIT_FSIZE, &limit);
-            _exit(BBGame::_game->SaveState(String(std::string(size, 'x').c_str())) + 10);
-        });
-        EXPECT_EQ(r.status - 10, -2) << size;
-        EXPECT_EQ(ReadBytes(kStateFileName), previous) << size;
-        EXPECT_FALSE(fs::exists(kStateTempFileName)) << size;
+    for (const auto& row : rows) {
+        const String state(row.state.data(), static_cast<int>(row.state.size()));
+        if (!row.saves) WriteBytes(kStateFileName, row.bytes);
+        EXPECT_EQ(row.saves ? host_->SaveState(state) : 0, 0);
+        EXPECT_EQ(ReadBytes(kStateFileName), row.bytes);
+        const std::u16string loaded = row.state.substr(row.lost);
+        EXPECT_EQ(host_->LoadState(), String(loaded.data(), static_cast<int>(loaded.size())))
+            << row.bytes;
     }
 }
 
@@ -236,88 +160,72 @@ TEST_F(FilesTest, AFailedWriteKeepsThePreviousStateByteForByte) {
 // anywhere.
 constexpr uid_t kNobody = 65534;
 
-// SaveState(state) in a child running in `folder` as an ordinary user; its
-// result.
-int SaveAsPlayer(const char* folder, const char* state) {
-    const ChildResult r = RunInChild([&] {
-        if (geteuid() == 0) {
-            for (const auto& e : fs::recursive_directory_iterator("."))
-                if (lchown(e.path().c_str(), kNobody, kNobody) != 0) _exit(99);
-            if (chown(".", kNobody, kNobody) != 0 || setgid(kNobody) != 0 ||
-                setuid(kNobody) != 0)
-                _exit(99);
-        }
-        if (chdir(folder) != 0) _exit(98);
-        _exit(BBGame::_game->SaveState(String(state)) + 10);
-    });
-    return r.status - 10;
-}
-
-// Each case saves "new" over an old state and leaves no temporary file.
-TEST_F(FilesTest, SavingReplacesTheWholeStateInPlaceThroughLinksAndNeverOverAReadOnlyOne) {
-    const struct {
-        const char* name;
-        std::function<void()> setUp;
-        const char* folder;
-        int result;
-        const char* file;  // where the state must be, and what it must hold
-        const char* holds;
-    } cases[] = {
-        {"a longer state", [] { WriteBytes(kStateFileName, "a much longer old state"); }, ".",
-         0, kStateFileName, "new"},
-        // Everything is written, but the rename cannot replace a folder.
-        {"a folder in the state file's place",
-         [] {
-             fs::create_directory(kStateFileName);
-             WriteBytes(fs::path(kStateFileName) / "inside", "old");
-         },
-         ".", -2, ".vantorstate/inside", "old"},
-        {"folder without write permission",
-         [] {
-             fs::create_directory("player");
-             WriteBytes("player/.vantorstate", "old");
-             fs::permissions("player", fs::perms::owner_read | fs::perms::owner_exec);
-         },
-         "player", 0, "player/.vantorstate", "new"},
-        {"link to the real file",
-         [] {
-             fs::create_directory("real");
-             WriteBytes("real/state", "old");
-             fs::create_symlink("real/state", kStateFileName);
-         },
-         ".", 0, "real/state", "new"},
-        {"something in the temporary file's place",
-         [] {
-             WriteBytes(kStateFileName, "old");
-             fs::create_directory(kStateTempFileName);
-         },
-         ".", 0, kStateFileName, "new"},
-        {"read-only state file",
-         [] {
-             WriteBytes(kStateFileName, "old");
-             fs::permissions(kStateFileName, fs::perms::owner_read);
-         },
-         ".", -1, kStateFileName, "old"},
+// Each case writes an old state at `oldAt` (creating its folders), makes
+// `readOnly` read-only and runs its own step; then a child, as an ordinary
+// user, in `folder`, runs its step and saves a state of `size` bytes. Where
+// that succeeds the new state is at `oldAt`, else the old one is, byte for
+// byte; no temporary file is left.
+TEST_F(FilesTest, SavingReplacesTheWholeStateOrLeavesTheOldOneByteForByte) {
+    const auto limitFileSize = [] {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{16, 16};
+        setrlimit(RLIMIT_FSIZE, &limit);
     };
+    const struct {
+        const char *name, *oldAt;
+        int result;
+        const char* folder = ".";
+        size_t size = 3;
+        const char* readOnly = nullptr;
+        std::function<void()> setUp = nullptr, inChild = nullptr;
+    } cases[] = {
+        {"a shorter state", kStateFileName, 0},
+        // The write fails part-way: the small state when the buffered bytes
+        // are flushed, the large one in the write itself.
+        {"a failed short write", kStateFileName, -2, ".", 100, nullptr, nullptr, limitFileSize},
+        {"a failed long write", kStateFileName, -2, ".", 100000, nullptr, nullptr, limitFileSize},
+        // Everything is written, but the rename cannot replace a folder.
+        {"a folder in the state file's place", ".vantorstate/inside", -2},
+        // The state is written in place.
+        {"a folder without write permission", "player/.vantorstate", 0, "player", 3, "player"},
+        {"something in the temporary file's place", kStateFileName, 0, ".", 3, nullptr,
+         [] { fs::create_directory(kStateTempFileName); }},
+        {"a link to the real file", "real/state", 0, ".", 3, nullptr,
+         [] { fs::create_symlink("real/state", kStateFileName); }},
+        {"a read-only state file", kStateFileName, -1, ".", 3, kStateFileName},
+        // Not even root can create a file in a folder that no longer exists.
+        {"a folder that is gone", kStateFileName, -1, ".", 3, nullptr, nullptr,
+         [] {
+             if (mkdir("gone", 0700) != 0 || chdir("gone") != 0 || rmdir("../gone") != 0) _exit(97);
+         }},
+    };
+    const std::string old = "an old state \xC3\xA9 kept";
     for (const auto& c : cases) {
         std::error_code ec;
         for (const auto& e : fs::directory_iterator(dir_))
             fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
         for (const auto& e : fs::directory_iterator(dir_))
             fs::remove_all(e.path());
-        c.setUp();
-        EXPECT_EQ(SaveAsPlayer(c.folder, "new"), c.result) << c.name;
+        fs::create_directories(fs::path(c.oldAt).parent_path());
+        WriteBytes(c.oldAt, old);
+        if (c.readOnly) fs::permissions(c.readOnly, fs::perms::owner_read | fs::perms::owner_exec);
+        if (c.setUp) c.setUp();
+        const std::string state(c.size, 'x');
+        const ChildResult r = RunInChild([&] {
+            if (geteuid() == 0) {
+                for (const auto& e : fs::recursive_directory_iterator("."))
+                    if (lchown(e.path().c_str(), kNobody, kNobody) != 0) _exit(99);
+                if (chown(".", kNobody, kNobody) != 0 || setgid(kNobody) != 0 ||
+                    setuid(kNobody) != 0)
+                    _exit(99);
+            }
+            if (chdir(c.folder) != 0) _exit(98);
+            if (c.inChild) c.inChild();
+            _exit(BBGame::_game->SaveState(String(state.c_str())) + 10);
+        });
+        EXPECT_EQ(r.status - 10, c.result) << c.name;
         fs::permissions(c.folder, fs::perms::owner_all, fs::perm_options::add, ec);
-        EXPECT_EQ(ReadBytes(c.file), c.holds) << c.name;
+        EXPECT_EQ(ReadBytes(c.oldAt), c.result == 0 ? state : old) << c.name;
         EXPECT_FALSE(fs::is_regular_file(fs::path(c.folder) / kStateTempFileName)) << c.name;
     }
-}
-
-TEST_F(FilesTest, AWorkingDirectoryThatIsGoneReturnsMinusOne) {
-    // Not even root can create a file in a directory that no longer exists.
-    fs::create_directory("gone");
-    fs::current_path("gone");
-    fs::remove(dir_ / "gone");
-    EXPECT_EQ(host_->SaveState(String("new")), -1);
-    EXPECT_EQ(host_->LoadState().Length(), 0);
 }

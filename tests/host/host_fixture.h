@@ -1,12 +1,15 @@
 // Shared fixtures of the host tests: a clean collector, a reset fake window
 // layer (virtual clock at 0, GLFW initialised) and a fresh host object per
-// test; and a delegate that records every call it gets into the fake's call
+// test; a delegate that records every call it gets into the fake's call
 // record, so that a test sees updates, renders and events interleaved with
-// the loop's sleeps, polls and waits. Relies on tests/support and
-// tests/fakes' scripted GLFW layer.
+// the loop's window calls; and Trace, which turns that record into text a
+// test compares whole. Relies on tests/support and tests/fakes' scripted
+// GLFW layer.
 #pragma once
 
+#include <algorithm>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,40 +22,61 @@
 // the test's hook for it, if any.
 class RecordingDelegate : public BBGameDelegate {
 public:
-    std::function<void()> onStart, onSuspend, onResume, onUpdate, onRender;
-    std::function<void(int, int)> onKey;
+    std::function<void()> onStart, onUpdate;
 
     void StartGame() override { Note("start", onStart); }
-    void SuspendGame() override { Note("suspend", onSuspend); }
-    void ResumeGame() override { Note("resume", onResume); }
+    void SuspendGame() override { Note("suspend"); }
+    void ResumeGame() override { Note("resume"); }
     void UpdateGame() override { Note("update", onUpdate); }
-    void RenderGame() override { Note("render", onRender); }
-    void KeyEvent(int event, int data) override {
-        glfw_fake::Mark("key " + std::to_string(event) + " " + std::to_string(data));
-        if (onKey) onKey(event, data);
-    }
+    void RenderGame() override { Note("render"); }
+    void KeyEvent(int event, int data) override { Note("key " + Nums({event, data})); }
     void MouseEvent(int event, int data, float x, float y) override {
-        glfw_fake::Mark("mouse " + std::to_string(event) + " " + std::to_string(data) + " " +
-                        std::to_string(static_cast<int>(x)) + " " +
-                        std::to_string(static_cast<int>(y)));
+        Note("mouse " + Nums({event, data, static_cast<int>(x), static_cast<int>(y)}));
     }
     void TouchEvent(int event, int data, float, float) override {
-        glfw_fake::Mark("touch " + std::to_string(event) + " " + std::to_string(data));
+        Note("touch " + Nums({event, data}));
     }
     void MotionEvent(int event, int, float, float, float) override {
-        glfw_fake::Mark("motion " + std::to_string(event));
+        Note("motion " + Nums({event}));
     }
-    void DiscardGraphics() override { glfw_fake::Mark("discard"); }
+    void DiscardGraphics() override { Note("discard"); }
 
 private:
-    static void Note(const char* what, const std::function<void()>& hook) {
+    static std::string Nums(std::initializer_list<int> values) {
+        std::string out;
+        for (int v : values)
+            out += (out.empty() ? "" : " ") + std::to_string(v);
+        return out;
+    }
+    static void Note(const std::string& what, const std::function<void()>& hook = nullptr) {
         glfw_fake::Mark(what);
         if (hook) hook();
     }
 };
 
-// The host with its minimised flag open to the tests, counting collector
-// steps.
+// The delegate's marks and the window calls named in `calls` (with their
+// arguments, constants by name), in order.
+inline std::vector<std::string> Trace(const std::vector<std::string>& calls = {}) {
+    using namespace glfw2;
+    static const std::map<double, std::string> names = {
+        {GLFW_WINDOW, "WINDOW"},
+        {GLFW_FULLSCREEN, "FULLSCREEN"},
+        {GLFW_WINDOW_NO_RESIZE, "NO_RESIZE"},
+        {GLFW_KEY_REPEAT, "KEY_REPEAT"},
+        {GLFW_AUTO_POLL_EVENTS, "AUTO_POLL_EVENTS"}};
+    std::vector<std::string> out;
+    for (const auto& c : glfw_fake::Calls()) {
+        if (c.name == "mark") out.push_back(c.text);
+        if (std::find(calls.begin(), calls.end(), c.name) == calls.end()) continue;
+        std::string entry = c.name + (c.text.empty() ? "" : " " + c.text);
+        for (double a : c.args)
+            entry += " " + (names.count(a) ? names.at(a) : std::to_string(static_cast<int>(a)));
+        out.push_back(entry);
+    }
+    return out;
+}
+
+// The host counting its collector steps.
 class TestHost : public BBGlfwGame {
 public:
     int collects = 0;
@@ -61,7 +85,6 @@ public:
         ++collects;
         BBGlfwGame::gc_collect();
     }
-    bool Iconified() const { return _iconified; }
 };
 
 class HostTest : public GcTest {
@@ -75,8 +98,6 @@ protected:
     }
     void TearDown() override {
         delete host_;
-        BBGame::_game = nullptr;
-        BBGlfwGame::_glfwGame = nullptr;
         GcTest::TearDown();
     }
 
@@ -85,21 +106,6 @@ protected:
         auto* d = new RecordingDelegate();
         host_->SetDelegate(d);
         return d;
-    }
-
-    // The marks (and, if asked, other calls by name) in order, as text.
-    static std::vector<std::string> Trace(const std::vector<std::string>& alsoCalls = {}) {
-        std::vector<std::string> out;
-        for (const auto& c : glfw_fake::Calls()) {
-            if (c.name == "mark") {
-                out.push_back(c.text);
-            } else {
-                for (const auto& n : alsoCalls) {
-                    if (c.name == n) out.push_back(n);
-                }
-            }
-        }
-        return out;
     }
 
     TestHost* host_ = nullptr;

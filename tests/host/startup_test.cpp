@@ -1,9 +1,10 @@
 // Start-up and entry, each run in a child process because start-up installs
 // signal handlers and may end the process: the order from glfwInit to the
-// first frame, a failing glfwInit, a language exception during start-up, a
-// program that attaches no application, and a command line that changes
-// nothing. This test program defines bbInit and bbMain itself, steered by
-// the test through two hooks.
+// first frame, a failing glfwInit, a window that cannot be opened, a language
+// exception during start-up or from the running application, a program that
+// attaches no application, and a command line that changes nothing. This
+// test program defines bbInit and bbMain itself, steered by the test through
+// two hooks.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -19,42 +20,23 @@ namespace {
 std::function<void()> initHook;
 std::function<void()> mainHook;
 
-std::string Joined(const std::vector<std::string>& parts) {
-    std::string out;
-    for (const auto& p : parts)
-        out += p + ";";
-    return out;
+// The delegate's marks and the library's start, window and end, on standard
+// output.
+void PrintTrace() {
+    for (const auto& entry : Trace({"glfwInit", "glfwOpenWindow", "glfwTerminate"}))
+        printf("%s; ", entry.c_str());
 }
 
-class StartupTest : public GcTest {
-protected:
-    void SetUp() override {
-        GcTest::SetUp();
-        glfw_fake::Reset();
-        initHook = nullptr;
-        mainHook = nullptr;
-    }
+// A recording delegate attached to the program's host, its application
+// asking for 60 updates per second.
+RecordingDelegate* AttachAtSixty() {
+    auto* d = new RecordingDelegate();
+    d->onStart = [] { BBGame::_game->SetUpdateRate(60); };
+    BBGame::_game->SetDelegate(d);
+    return d;
+}
 
-    // Runs the program's entry in a child; the child prints the record of
-    // window calls and delegate marks (and Main's result) to standard output
-    // when Main returns.
-    static ChildResult RunMain(std::vector<const char*> args = {"dropling"}) {
-        return RunInChild([args] {
-            std::vector<const char*> argv_ = args;
-            const int result = BBVantorGame::Main(static_cast<int>(argv_.size()), argv_.data());
-            std::vector<std::string> names;
-            for (const auto& c : glfw_fake::Calls()) {
-                if (c.name == "mark") {
-                    names.push_back(c.text);
-                } else if (c.name == "glfwInit" || c.name == "glfwTerminate" ||
-                           c.name == "glfwOpenWindow") {
-                    names.push_back(c.name);
-                }
-            }
-            printf("%s result=%d\n", Joined(names).c_str(), result);
-        });
-    }
-};
+using StartupTest = GcTest;
 
 }  // namespace
 
@@ -70,52 +52,70 @@ int bbMain() {
     return 0;
 }
 
-// Each case runs the program's entry in a child: the order of start-up, one
-// frame drawn before any update, a command line that changes nothing, and
-// the ends: glfwInit failing before anything else, and a language exception
-// in bbInit or bbMain ending the process after glfwTerminate.
+// Each case runs the program's entry in a child after its own step there;
+// the child prints the record (and Main's result) when Main returns, or at
+// exit after a language exception.
 TEST_F(StartupTest, StartUpRunsInOrderAndEndsEarlyOnlyOnItsFailures) {
     const auto thrower = [] {
-        atexit([] { printf("terminated=%d\n", glfw_fake::Count("glfwTerminate")); });
+        atexit(PrintTrace);
         throw new ThrowableObject();
     };
-    const auto countArgs = [] { printf("argc=%d ", argc); };
-    const std::string uncaught = "Vantor Runtime Error : Uncaught Vantor Exception\nterminated=1\n";
+    const std::string uncaught = "Vantor Runtime Error : Uncaught Vantor Exception\n";
+    const std::string window = "glfwOpenWindow 640 480 8 8 8 0 0 0 WINDOW; ";
     const struct {
         const char* name;
-        bool initOk;
-        std::function<void()> onInit, onMain;
-        std::vector<const char*> args;
+        std::function<void()> setUp;
         int status;
         std::string out;
+        std::vector<const char*> args = {"dropling"};
     } cases[] = {
-        {"a run", true, nullptr,
+        // One frame is drawn before any update; the command line changes
+        // nothing.
+        {"a run",
          [] {
-             auto* d = new RecordingDelegate();
-             d->onStart = [] { BBGame::_game->SetUpdateRate(60); };
-             BBGame::_game->SetDelegate(d);
-             glfw_fake::EndAt(1.5 / 60);  // a little after the first update
+             mainHook = [] {
+                 printf("argc=%d ", argc);
+                 AttachAtSixty();
+                 glfw_fake::EndAt(1.5 / 60);  // a little after the first update
+             };
          },
-         {"dropling"}, kChildBodyReturned,
-         "glfwInit;bbInit;bbMain;glfwOpenWindow;start;render;update;render;glfwTerminate; "
-         "result=0\n"},
-        {"no arguments", true, nullptr, countArgs, {"dropling"}, kChildBodyReturned,
-         "argc=1 glfwInit;bbInit;bbMain;glfwTerminate; result=0\n"},
-        {"arguments", true, nullptr, countArgs, {"dropling", "--fullscreen", "-x", "data/"},
-         kChildBodyReturned, "argc=4 glfwInit;bbInit;bbMain;glfwTerminate; result=0\n"},
-        {"glfwInit fails", false, nullptr, nullptr, {"dropling"}, 255, "glfwInit failed\n"},
-        {"bbInit throws", true, thrower, nullptr, {"dropling"}, 255, uncaught},
-        {"bbMain throws", true, nullptr, thrower, {"dropling"}, 255, uncaught},
+         kChildBodyReturned,
+         "argc=4 glfwInit; bbInit; bbMain; " + window +
+             "start; render; update; render; glfwTerminate; result=0\n",
+         {"dropling", "--fullscreen", "-x", "data/"}},
+        {"no application", [] {}, kChildBodyReturned,
+         "glfwInit; bbInit; bbMain; glfwTerminate; result=0\n"},
+        {"glfwInit fails", [] { glfw_fake::SetInitResult(false); }, 255, "glfwInit failed\n"},
+        // The application never starts without a window to draw into.
+        {"no window",
+         [] {
+             mainHook = [] {
+                 atexit(PrintTrace);
+                 AttachAtSixty();
+             };
+             glfw_fake::SetOpenResult(false);
+         },
+         255,
+         "host: the window could not be opened (640x480, windowed)\nglfwInit; bbInit; bbMain; " +
+             window + "glfwTerminate; "},
+        {"bbInit throws", [&] { initHook = thrower; }, 255,
+         uncaught + "glfwInit; bbInit; glfwTerminate; "},
+        {"bbMain throws", [&] { mainHook = thrower; }, 255,
+         uncaught + "glfwInit; bbInit; bbMain; glfwTerminate; "},
+        {"update throws", [&] { mainHook = [&] { AttachAtSixty()->onUpdate = thrower; }; }, 255,
+         uncaught + "glfwInit; bbInit; bbMain; " + window + "start; render; update; "},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        glfw_fake::Reset();
-        glfw_fake::SetInitResult(c.initOk);
-        initHook = c.onInit;
-        mainHook = c.onMain;
-        const ChildResult r = RunMain(c.args);
-        EXPECT_TRUE(r.exited);
-        EXPECT_EQ(r.status, c.status);
-        EXPECT_EQ(r.out, c.out);
+        const ChildResult r = RunInChild([&] {
+            glfw_fake::Reset();
+            c.setUp();
+            std::vector<const char*> args = c.args;
+            const int result = BBVantorGame::Main(static_cast<int>(args.size()), args.data());
+            PrintTrace();
+            printf("result=%d\n", result);
+        });
+        EXPECT_TRUE(r.exited) << c.name;
+        EXPECT_EQ(r.status, c.status) << c.name;
+        EXPECT_EQ(r.out, c.out) << c.name;
     }
 }
