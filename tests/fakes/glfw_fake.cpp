@@ -27,16 +27,13 @@ using namespace glfw2;
 // ============================================================================
 
 constexpr int kDefaultPollLimit = 100000;
-constexpr int kJoysticks = GLFW_JOYSTICK_LAST + 1;
 
 struct Scheduled {
     double time;
-    long order;  // equal times keep the order they were given in
     glfw_fake::Event event;
 };
 
 struct Joystick {
-    bool present = false;
     std::vector<float> axes;
     std::vector<unsigned char> buttons;
 };
@@ -54,7 +51,6 @@ struct Fake {
     bool iconified = false;
     int width = 0;
     int height = 0;
-    bool nextResizable = true;  // from the hint, for the next open
 
     // Switches and callbacks (reset by each open).
     std::map<int, bool> enabled;
@@ -64,34 +60,26 @@ struct Fake {
     bool keys[GLFW_KEY_LAST + 1] = {};
     int mouseX = 0;
     int mouseY = 0;
-    Joystick joysticks[kJoysticks];
+    std::map<int, Joystick> joysticks;  // the ones plugged in
     GLFWvidmode desktop{1280, 1024, 8, 8, 8};
     std::vector<GLFWvidmode> modes{
         {640, 480, 8, 8, 8}, {800, 600, 8, 8, 8}, {1024, 768, 8, 8, 8}, {1280, 1024, 8, 8, 8}};
 
     // Events and hooks.
     std::vector<glfw_fake::Event> queue;
-    std::vector<Scheduled> script;  // kept sorted by (time, order)
-    long nextOrder = 0;
+    std::vector<Scheduled> script;  // kept sorted by time, equal times in the order given
     int polls = 0;
     int pollLimit = kDefaultPollLimit;
     bool pollLimitReached = false;
     std::function<void()> pollHook;
 
-    // Record.
     std::vector<glfw_fake::CallRecord> calls;
-    std::vector<glfw_fake::WindowRecord> windows;
 };
 
 Fake fake;
 
 void Record(const char* name, std::vector<double> args = {}, std::string text = {}) {
-    glfw_fake::CallRecord call;
-    call.name = name;
-    call.args = std::move(args);
-    call.text = std::move(text);
-    call.time = fake.now;
-    fake.calls.push_back(std::move(call));
+    fake.calls.push_back({name, std::move(args), std::move(text), fake.now});
 }
 
 bool ValidKey(int key) {
@@ -99,8 +87,8 @@ bool ValidKey(int key) {
 }
 
 const Joystick* PresentJoystick(int joy) {
-    if (joy < 0 || joy >= kJoysticks || !fake.joysticks[joy].present) return nullptr;
-    return &fake.joysticks[joy];
+    const auto it = fake.joysticks.find(joy);
+    return it == fake.joysticks.end() ? nullptr : &it->second;
 }
 
 // Copies at most `max` of `from` to `to`; returns how many.
@@ -112,22 +100,13 @@ int CopyUpTo(const std::vector<T>& from, T* to, int max) {
     return n;
 }
 
-void ForgetWindowInput() {
-    fake.enabled.clear();
-    fake.enabled[GLFW_KEY_REPEAT] = false;
-    fake.enabled[GLFW_AUTO_POLL_EVENTS] = true;
-    fake.enabled[GLFW_MOUSE_CURSOR] = true;
-    fake.callbacks = shared::WindowCallbacks();
-    std::fill(std::begin(fake.keys), std::end(fake.keys), false);
-}
-
 void LoseWindow() {
     fake.open = false;
     fake.active = false;
     fake.iconified = false;
-    fake.width = 0;
-    fake.height = 0;
-    ForgetWindowInput();
+    fake.enabled = {{GLFW_KEY_REPEAT, false}, {GLFW_AUTO_POLL_EVENTS, true}};
+    fake.callbacks = shared::WindowCallbacks();
+    std::fill(std::begin(fake.keys), std::end(fake.keys), false);
 }
 
 }  // namespace
@@ -140,7 +119,7 @@ namespace glfw_fake {
 
 void Reset() {
     fake = Fake();
-    ForgetWindowInput();
+    LoseWindow();
 }
 
 void SetTime(double seconds) {
@@ -150,9 +129,6 @@ void AdvanceTime(double seconds) {
     fake.now += seconds;
 }
 
-bool WindowOpen() {
-    return fake.open;
-}
 void SetWindowSize(int width, int height) {
     fake.width = width;
     fake.height = height;
@@ -164,44 +140,32 @@ void SetOpenResult(bool ok) {
     fake.openResult = ok;
 }
 
-namespace {
-Event Make(Event::Kind kind, int a = 0, int b = 0) {
-    Event e;
-    e.kind = kind;
-    e.a = a;
-    e.b = b;
-    return e;
-}
-}  // namespace
-
 Event Key(int key, int action) {
-    return Make(Event::Kind::Key, key, action);
+    return {Event::Kind::Key, key, action, nullptr};
 }
 Event Char(int character) {
-    return Make(Event::Kind::Char, character);
+    return {Event::Kind::Char, character, 0, nullptr};
 }
 Event MouseButton(int button, int action) {
-    return Make(Event::Kind::MouseButton, button, action);
+    return {Event::Kind::MouseButton, button, action, nullptr};
 }
 Event MousePos(int x, int y) {
-    return Make(Event::Kind::MousePos, x, y);
+    return {Event::Kind::MousePos, x, y, nullptr};
 }
 Event Close() {
-    return Make(Event::Kind::Close);
+    return {Event::Kind::Close, 0, 0, nullptr};
 }
 Event Focus(bool focused) {
-    return Make(Event::Kind::Focus, focused ? 1 : 0);
+    return {Event::Kind::Focus, focused ? 1 : 0, 0, nullptr};
 }
 Event Iconify(bool iconified) {
-    return Make(Event::Kind::Iconify, iconified ? 1 : 0);
+    return {Event::Kind::Iconify, iconified ? 1 : 0, 0, nullptr};
 }
 Event WindowLost() {
-    return Make(Event::Kind::WindowLost);
+    return {Event::Kind::WindowLost, 0, 0, nullptr};
 }
 Event Call(std::function<void()> fn) {
-    Event e = Make(Event::Kind::Call);
-    e.call = std::move(fn);
-    return e;
+    return {Event::Kind::Call, 0, 0, std::move(fn)};
 }
 
 void Inject(Event e) {
@@ -209,12 +173,10 @@ void Inject(Event e) {
 }
 
 void At(double time, Event e) {
-    Scheduled s{time, fake.nextOrder++, std::move(e)};
-    auto later = std::upper_bound(
-        fake.script.begin(), fake.script.end(), s, [](const Scheduled& x, const Scheduled& y) {
-            return x.time < y.time || (x.time == y.time && x.order < y.order);
-        });
-    fake.script.insert(later, std::move(s));
+    // After every event already scheduled for the same time.
+    auto later = std::upper_bound(fake.script.begin(), fake.script.end(), time,
+                                  [](double t, const Scheduled& s) { return t < s.time; });
+    fake.script.insert(later, Scheduled{time, std::move(e)});
 }
 
 void EndAt(double time) {
@@ -244,11 +206,10 @@ void SetMousePos(int x, int y) {
     fake.mouseY = y;
 }
 void SetJoystick(int joy, std::vector<float> axes, std::vector<unsigned char> buttons) {
-    if (joy < 0 || joy >= kJoysticks) return;
-    fake.joysticks[joy] = Joystick{true, std::move(axes), std::move(buttons)};
+    fake.joysticks[joy] = Joystick{std::move(axes), std::move(buttons)};
 }
 void RemoveJoystick(int joy) {
-    if (joy >= 0 && joy < kJoysticks) fake.joysticks[joy] = Joystick();
+    fake.joysticks.erase(joy);
 }
 void SetDesktopMode(GLFWvidmode mode) {
     fake.desktop = mode;
@@ -264,60 +225,14 @@ const std::vector<CallRecord>& Calls() {
     return fake.calls;
 }
 
-std::vector<CallRecord> CallsNamed(const std::string& name) {
-    std::vector<CallRecord> out;
-    for (const CallRecord& c : fake.calls) {
-        if (c.name == name) out.push_back(c);
-    }
-    return out;
-}
-
-int Count(const std::string& name) {
-    return static_cast<int>(std::count_if(fake.calls.begin(), fake.calls.end(),
-                                          [&](const CallRecord& c) { return c.name == name; }));
-}
-
-std::vector<double> Sleeps() {
-    std::vector<double> out;
-    for (const CallRecord& c : CallsNamed("glfwSleep"))
-        out.push_back(c.args.at(0));
-    return out;
-}
-
 int Swaps() {
-    return Count("glfwSwapBuffers");
-}
-const std::vector<WindowRecord>& OpenedWindows() {
-    return fake.windows;
-}
-
-std::vector<std::string> Titles() {
-    std::vector<std::string> out;
-    for (const CallRecord& c : CallsNamed("glfwSetWindowTitle"))
-        out.push_back(c.text);
-    return out;
-}
-
-std::vector<std::pair<int, int>> Positions() {
-    std::vector<std::pair<int, int>> out;
-    for (const CallRecord& c : CallsNamed("glfwSetWindowPos")) {
-        out.emplace_back(static_cast<int>(c.args.at(0)), static_cast<int>(c.args.at(1)));
-    }
-    return out;
-}
-
-bool Enabled(int token) {
-    auto it = fake.enabled.find(token);
-    return it != fake.enabled.end() && it->second;
+    return static_cast<int>(std::count_if(fake.calls.begin(), fake.calls.end(), [](const auto& c) {
+        return c.name == "glfwSwapBuffers";
+    }));
 }
 
 void ClearRecord() {
     fake.calls.clear();
-    fake.windows.clear();
-}
-
-GLFWwindowclosefun CloseCallback() {
-    return fake.callbacks.onClose;
 }
 
 }  // namespace glfw_fake
@@ -330,55 +245,49 @@ namespace {
 
 void Deliver(const glfw_fake::Event& e) {
     using Kind = glfw_fake::Event::Kind;
-    switch (e.kind) {
-        case Kind::Key: {
-            int action = e.b;
-            if (action == glfw_fake::kRepeat) {
-                if (!fake.enabled[GLFW_KEY_REPEAT]) return;
-                action = GLFW_PRESS;
-            }
-            if (ValidKey(e.a)) fake.keys[e.a] = action == GLFW_PRESS;
-            if (fake.callbacks.onKey) fake.callbacks.onKey(e.a, action);
-            return;
-        }
-        case Kind::Char:
-            if (e.a < 0 || !shared::PrintableCharacter(static_cast<unsigned int>(e.a))) return;
-            if (fake.callbacks.onChar) fake.callbacks.onChar(e.a, GLFW_PRESS);
-            return;
-        case Kind::MouseButton:
-            if (fake.callbacks.onMouseButton) fake.callbacks.onMouseButton(e.a, e.b);
-            return;
-        case Kind::MousePos:
-            shared::MoveCursor(fake.callbacks, fake.mouseX, fake.mouseY, e.a, e.b);
-            return;
-        case Kind::Close:
-            if (!fake.open) return;
-            if (!shared::CloseVetoed(fake.callbacks)) LoseWindow();
-            return;
-        case Kind::Focus:
-            fake.active = e.a != 0;
-            return;
-        case Kind::Iconify:
-            fake.iconified = e.a != 0;
-            fake.active = e.a == 0;
-            return;
-        case Kind::WindowLost:
-            LoseWindow();
-            return;
-        case Kind::Call:
-            if (e.call) e.call();
-            return;
+    shared::WindowCallbacks& to = fake.callbacks;
+    // A held key's repeat is a press, and only while key repeat is on.
+    const bool repeat = e.kind == Kind::Key && e.b == glfw_fake::kRepeat;
+    if (e.kind == Kind::Key && (!repeat || fake.enabled[GLFW_KEY_REPEAT])) {
+        const int action = repeat ? GLFW_PRESS : e.b;
+        if (ValidKey(e.a)) fake.keys[e.a] = action == GLFW_PRESS;
+        if (to.onKey) to.onKey(e.a, action);
     }
+    const bool printable = e.a >= 0 && shared::PrintableCharacter(static_cast<unsigned int>(e.a));
+    if (e.kind == Kind::Char && printable && to.onChar) to.onChar(e.a, GLFW_PRESS);
+    if (e.kind == Kind::MouseButton && to.onMouseButton) to.onMouseButton(e.a, e.b);
+    if (e.kind == Kind::MousePos) shared::MoveCursor(to, fake.mouseX, fake.mouseY, e.a, e.b);
+    if (e.kind == Kind::Close && fake.open && !shared::CloseVetoed(to)) LoseWindow();
+    if (e.kind == Kind::Focus) fake.active = e.a != 0;
+    if (e.kind == Kind::Iconify) {
+        fake.iconified = e.a != 0;
+        fake.active = e.a == 0;
+    }
+    if (e.kind == Kind::WindowLost) LoseWindow();
+    if (e.kind == Kind::Call && e.call) e.call();
 }
 
 // Moves every scheduled event that is due into the queue.
 void TakeDueEvents() {
-    auto due = fake.script.begin();
-    while (due != fake.script.end() && due->time <= fake.now)
-        ++due;
+    auto due = std::find_if(fake.script.begin(), fake.script.end(),
+                            [](const Scheduled& s) { return s.time > fake.now; });
     for (auto it = fake.script.begin(); it != due; ++it)
         fake.queue.push_back(std::move(it->event));
     fake.script.erase(fake.script.begin(), due);
+}
+
+// Records a poll or wait, runs the hook and takes the due events; past the
+// poll limit the window is lost instead, and the answer is false.
+bool StartPoll(const char* name) {
+    Record(name);
+    if (++fake.polls > fake.pollLimit) {
+        fake.pollLimitReached = true;
+        LoseWindow();
+        return false;
+    }
+    if (fake.pollHook) fake.pollHook();
+    TakeDueEvents();
+    return true;
 }
 
 // Delivers what is queued now; events that callbacks inject wait for the
@@ -390,14 +299,9 @@ void DeliverQueue() {
         Deliver(e);
 }
 
-// Counts a poll or wait; past the limit the window is lost. False then.
-bool CountPoll() {
-    if (++fake.polls > fake.pollLimit) {
-        fake.pollLimitReached = true;
-        LoseWindow();
-        return false;
-    }
-    return true;
+void Switch(const char* name, int token, bool on) {
+    Record(name, {double(token)});
+    fake.enabled[token] = on;
 }
 
 }  // namespace
@@ -410,9 +314,8 @@ namespace glfw2 {
 
 int glfwInit() {
     Record("glfwInit");
-    if (!fake.initResult) return 0;
-    fake.initialised = true;
-    return 1;
+    fake.initialised = fake.initResult;
+    return fake.initResult ? 1 : 0;
 }
 
 void glfwTerminate() {
@@ -427,28 +330,10 @@ int glfwOpenWindow(int width, int height, int redbits, int greenbits, int bluebi
            {double(width), double(height), double(redbits), double(greenbits), double(bluebits),
             double(alphabits), double(depthbits), double(stencilbits), double(mode)});
     shared::FillWindowSize(width, height);
-    bool resizable = fake.nextResizable;
-    fake.nextResizable = true;
     LoseWindow();
     if (!fake.initialised || !fake.openResult || !shared::KnownWindowMode(mode)) return 0;
-
-    glfw_fake::WindowRecord w;
-    w.width = width;
-    w.height = height;
-    w.red = redbits;
-    w.green = greenbits;
-    w.blue = bluebits;
-    w.alpha = alphabits;
-    w.depth = depthbits;
-    w.stencil = stencilbits;
-    w.mode = mode;
-    w.resizable = resizable;
-    w.time = fake.now;
-    fake.windows.push_back(w);
-
     fake.open = true;
     fake.active = true;
-    fake.iconified = false;
     fake.width = width;
     fake.height = height;
     return 1;
@@ -456,7 +341,6 @@ int glfwOpenWindow(int width, int height, int redbits, int greenbits, int bluebi
 
 void glfwOpenWindowHint(int target, int hint) {
     Record("glfwOpenWindowHint", {double(target), double(hint)});
-    if (target == GLFW_WINDOW_NO_RESIZE) fake.nextResizable = hint == 0;
 }
 
 void glfwCloseWindow() {
@@ -479,18 +363,9 @@ void glfwGetWindowSize(int* width, int* height) {
 
 int glfwGetWindowParam(int param) {
     if (!fake.open) return 0;
-    switch (param) {
-        case GLFW_OPENED:
-            return 1;
-        case GLFW_ACTIVE:
-            return fake.active ? 1 : 0;
-        case GLFW_ICONIFIED:
-            return fake.iconified ? 1 : 0;
-        case GLFW_ACCELERATED:
-            return 1;
-        default:
-            return 0;
-    }
+    if (param == GLFW_ACTIVE) return fake.active ? 1 : 0;
+    if (param == GLFW_ICONIFIED) return fake.iconified ? 1 : 0;
+    return param == GLFW_OPENED || param == GLFW_ACCELERATED ? 1 : 0;
 }
 
 void glfwSwapBuffers() {
@@ -507,18 +382,11 @@ void glfwGetDesktopMode(GLFWvidmode* mode) {
 }
 
 void glfwPollEvents() {
-    Record("glfwPollEvents");
-    if (!CountPoll()) return;
-    if (fake.pollHook) fake.pollHook();
-    TakeDueEvents();
-    DeliverQueue();
+    if (StartPoll("glfwPollEvents")) DeliverQueue();
 }
 
 void glfwWaitEvents() {
-    Record("glfwWaitEvents");
-    if (!CountPoll()) return;
-    if (fake.pollHook) fake.pollHook();
-    TakeDueEvents();
+    if (!StartPoll("glfwWaitEvents")) return;
     if (fake.queue.empty()) {
         if (fake.script.empty()) {
             // Nothing could ever wake this wait: end the window instead.
@@ -541,53 +409,39 @@ void glfwGetMousePos(int* xpos, int* ypos) {
 }
 
 void glfwSetWindowCloseCallback(GLFWwindowclosefun cbfun) {
-    Record("glfwSetWindowCloseCallback", {cbfun ? 1.0 : 0.0});
     if (fake.open) fake.callbacks.onClose = cbfun;
 }
 
 void glfwSetKeyCallback(GLFWkeyfun cbfun) {
-    Record("glfwSetKeyCallback", {cbfun ? 1.0 : 0.0});
     if (fake.open) fake.callbacks.onKey = cbfun;
 }
 
 void glfwSetCharCallback(GLFWcharfun cbfun) {
-    Record("glfwSetCharCallback", {cbfun ? 1.0 : 0.0});
     if (fake.open) fake.callbacks.onChar = cbfun;
 }
 
 void glfwSetMouseButtonCallback(GLFWmousebuttonfun cbfun) {
-    Record("glfwSetMouseButtonCallback", {cbfun ? 1.0 : 0.0});
     if (fake.open) fake.callbacks.onMouseButton = cbfun;
 }
 
 void glfwSetMousePosCallback(GLFWmouseposfun cbfun) {
-    Record("glfwSetMousePosCallback", {cbfun ? 1.0 : 0.0});
     if (fake.open) shared::SetMousePosCallback(fake.callbacks, cbfun, fake.mouseX, fake.mouseY);
 }
 
 void glfwEnable(int token) {
-    Record("glfwEnable", {double(token)});
-    fake.enabled[token] = true;
+    Switch("glfwEnable", token, true);
 }
 
 void glfwDisable(int token) {
-    Record("glfwDisable", {double(token)});
-    fake.enabled[token] = false;
+    Switch("glfwDisable", token, false);
 }
 
 int glfwGetJoystickParam(int joy, int param) {
     const Joystick* j = PresentJoystick(joy);
     if (!j) return 0;
-    switch (param) {
-        case GLFW_PRESENT:
-            return 1;
-        case GLFW_AXES:
-            return static_cast<int>(j->axes.size());
-        case GLFW_BUTTONS:
-            return static_cast<int>(j->buttons.size());
-        default:
-            return 0;
-    }
+    if (param == GLFW_AXES) return static_cast<int>(j->axes.size());
+    if (param == GLFW_BUTTONS) return static_cast<int>(j->buttons.size());
+    return param == GLFW_PRESENT ? 1 : 0;
 }
 
 int glfwGetJoystickPos(int joy, float* pos, int numaxes) {

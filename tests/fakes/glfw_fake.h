@@ -22,9 +22,9 @@
 // Window
 //   glfwOpenWindow opens the one window (closing any open one first) with the
 //   asked size (0 by 0 gives 640 by 480, as GLFW 2 did), focused and not
-//   iconified, and records its parameters (OpenedWindows). As in the real
-//   layer it forgets all callbacks, releases every key, sets key repeat off
-//   and automatic polling on. SetOpenResult(false) makes the next opens fail.
+//   iconified. As in the real layer it forgets all callbacks, releases every
+//   key, sets key repeat off and automatic polling on. SetOpenResult(false)
+//   makes the next opens fail.
 //   glfwGetWindowParam(GLFW_OPENED / GLFW_ACTIVE / GLFW_ICONIFIED) reads the
 //   scripted state; SetWindowSize changes the size at once, the Focus /
 //   Iconify events change the states at delivery time.
@@ -74,21 +74,20 @@
 //   800x600, 1024x768, 1280x1024). SetInitResult(false) makes glfwInit fail.
 //
 // Record
-//   Calls() lists, in order, every call that changes state: glfwInit,
-//   glfwTerminate, glfwOpenWindow, glfwOpenWindowHint, glfwCloseWindow,
-//   glfwSetWindowTitle, glfwSetWindowPos, glfwPollEvents, glfwWaitEvents,
-//   glfwSleep, glfwSwapBuffers, glfwEnable, glfwDisable and the five
-//   glfwSet*Callback calls, each with its arguments and the virtual time.
-//   Queries (glfwGetTime, glfwGetKey, glfwGetWindowParam, ...) are not
-//   recorded. Mark(text) adds an entry named "mark" of the test's own, so a
-//   test can see e.g. updates and renders interleaved with sleeps.
+//   Calls() lists, in order, the calls that change the window or time:
+//   glfwInit, glfwTerminate, glfwOpenWindow, glfwOpenWindowHint,
+//   glfwCloseWindow, glfwSetWindowTitle, glfwSetWindowPos, glfwPollEvents,
+//   glfwWaitEvents, glfwSleep, glfwSwapBuffers, glfwEnable and glfwDisable,
+//   each with its arguments and the virtual time. Queries and callback
+//   registrations are not recorded. Mark(text) adds an entry named "mark" of
+//   the test's own, so a test can see e.g. updates and renders interleaved
+//   with sleeps.
 // ---------------------------------------------------------------------------
 #ifndef DROPLING_TESTS_FAKES_GLFW_FAKE_H
 #define DROPLING_TESTS_FAKES_GLFW_FAKE_H
 
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/glfw2.h"
@@ -111,7 +110,6 @@ void AdvanceTime(double seconds);
 
 // ---- Window state -------------------------------------------------------------
 
-bool WindowOpen();
 void SetWindowSize(int width, int height);
 void SetInitResult(bool ok);
 void SetOpenResult(bool ok);
@@ -161,33 +159,15 @@ void SetVideoModes(std::vector<glfw2::GLFWvidmode> modes);
 
 struct CallRecord {
     std::string name;          // e.g. "glfwSleep"; "mark" for Mark()
-    std::vector<double> args;  // numeric arguments in order (callbacks: 1 set, 0 cleared)
+    std::vector<double> args;  // numeric arguments in order
     std::string text;          // glfwSetWindowTitle's title, Mark's text
     double time = 0;           // virtual time of the call
 };
 
-struct WindowRecord {
-    int width = 0, height = 0;  // as asked (after GLFW 2's 0 rules)
-    int red = 0, green = 0, blue = 0, alpha = 0, depth = 0, stencil = 0;
-    int mode = 0;           // GLFW_WINDOW or GLFW_FULLSCREEN
-    bool resizable = true;  // from the GLFW_WINDOW_NO_RESIZE hint
-    double time = 0;
-};
-
 void Mark(const std::string& text);
 const std::vector<CallRecord>& Calls();
-std::vector<CallRecord> CallsNamed(const std::string& name);
-int Count(const std::string& name);
-std::vector<double> Sleeps();  // glfwSleep arguments in order
-int Swaps();                   // glfwSwapBuffers calls
-const std::vector<WindowRecord>& OpenedWindows();
-std::vector<std::string> Titles();             // glfwSetWindowTitle arguments
-std::vector<std::pair<int, int>> Positions();  // glfwSetWindowPos arguments
-bool Enabled(int token);                       // current glfwEnable/glfwDisable state
-void ClearRecord();                            // forget the record, keep the state
-
-// The close callback now registered (null when none), to call it directly.
-glfw2::GLFWwindowclosefun CloseCallback();
+int Swaps();         // glfwSwapBuffers calls
+void ClearRecord();  // forget the record, keep the state
 
 }  // namespace glfw_fake
 
