@@ -20,6 +20,7 @@
 #include "host/glfwgame.h"
 #include "tests/host/host_fixture.h"
 #include "tests/support/child_process.h"
+#include "tests/support/scratch_dir.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -38,21 +39,7 @@ void WriteBytes(const fs::path& p, const std::string& bytes) {
 
 class FilesTest : public HostTest {
 protected:
-    void SetUp() override {
-        HostTest::SetUp();
-        char pattern[] = "/tmp/dropling-files-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        old_ = fs::current_path();
-        fs::current_path(dir_);
-    }
-    void TearDown() override {
-        fs::current_path(old_);
-        fs::remove_all(dir_);
-        HostTest::TearDown();
-    }
-
-    fs::path dir_, old_;
+    ScratchDir dir_{true};  // the working directory, where the state file lives
 };
 
 }  // namespace
@@ -106,7 +93,7 @@ TEST_F(FilesTest, LoadDataReadsWholeFilesAndNothingElse) {
     int length = 0;
     unsigned char* data = host_->LoadData(String("big.bin"), &length);
     ASSERT_NE(data, nullptr);
-    EXPECT_EQ(length, kBig);
+    ASSERT_EQ(length, kBig);
     EXPECT_EQ(data[kBig - 1], 'z');
     free(data);
     for (const char* path : {"vantor://data/folder", "vantor://data/missing.bin"}) {
@@ -202,9 +189,9 @@ TEST_F(FilesTest, SavingReplacesTheWholeStateOrLeavesTheOldOneByteForByte) {
     const std::string old = "an old state \xC3\xA9 kept";
     for (const auto& c : cases) {
         std::error_code ec;
-        for (const auto& e : fs::directory_iterator(dir_))
+        for (const auto& e : fs::directory_iterator(dir_.path()))
             fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-        for (const auto& e : fs::directory_iterator(dir_))
+        for (const auto& e : fs::directory_iterator(dir_.path()))
             fs::remove_all(e.path());
         fs::create_directories(fs::path(c.oldAt).parent_path());
         WriteBytes(c.oldAt, old);
