@@ -20,26 +20,9 @@
 #include <vector>
 
 #include "platform/posix_compat.h"
+#include "tests/support/scratch_dir.h"
 
 namespace {
-
-// A fresh directory under the system's temporary directory, removed with
-// everything in it at the end of the test.
-class TempDir {
-public:
-    TempDir() {
-        char pattern[] = "/tmp/dropling-platform-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        if (made) path_ = made;
-    }
-    ~TempDir() {
-        if (!path_.empty()) std::system(("rm -rf '" + path_ + "'").c_str());
-    }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 bool Exists(const std::string& path) {
     struct stat st;
@@ -47,8 +30,7 @@ bool Exists(const std::string& path) {
 }
 
 TEST(WideFopen, RoundTripsNamesOutsideAscii) {
-    TempDir dir;
-    ASSERT_FALSE(dir.path().empty());
+    ScratchDir dir;
     struct Case {
         std::u16string name;
         std::string utf8;  // what the file system must hold
@@ -62,9 +44,10 @@ TEST(WideFopen, RoundTripsNamesOutsideAscii) {
         // A lone high surrogate still makes a name, not a cut-off one.
         {std::u16string(u"half") + char16_t(0xD83D) + u".txt", "half\xED\xA0\xBD.txt"},
     };
-    std::u16string base(dir.path().begin(), dir.path().end());
+    const std::string root = dir.path().string();
+    const std::u16string base(root.begin(), root.end());
     for (const Case& c : cases) {
-        const std::string path = dir.path() + "/" + c.utf8;
+        const std::string path = dir / c.utf8;
         std::u16string wide = base + u"/" + c.name;
         FILE* f = _wfopen(wide.c_str(), u"wb");
         ASSERT_NE(f, nullptr) << c.utf8;
@@ -82,8 +65,9 @@ TEST(WideFopen, RoundTripsNamesOutsideAscii) {
 }
 
 TEST(WideFopen, FailsLikeFopen) {
-    TempDir dir;
-    std::u16string missing = std::u16string(dir.path().begin(), dir.path().end()) + u"/no/such";
+    ScratchDir dir;
+    const std::string missing8 = dir / "no/such";
+    const std::u16string missing(missing8.begin(), missing8.end());
     errno = 0;
     EXPECT_EQ(_wfopen(missing.c_str(), u"rb"), nullptr);
     EXPECT_EQ(errno, ENOENT);
@@ -97,16 +81,15 @@ TEST(WideFopen, FailsLikeFopen) {
 class StubOpener : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(bin_.path().empty());
-        fifo_ = bin_.path() + "/report";
+        fifo_ = bin_ / "report";
         ASSERT_EQ(mkfifo(fifo_.c_str(), 0600), 0);
-        const std::string stub = bin_.path() + "/xdg-open";
+        const std::string stub = bin_ / "xdg-open";
         std::ofstream(stub) << "#!/bin/sh\n"
                                "printf '%s\\0' \"$(pwd -P)\" \"$#\" \"$@\" > \"$STUB_REPORT\"\n";
         ASSERT_EQ(chmod(stub.c_str(), 0700), 0);
         const char* path = std::getenv("PATH");
         oldPath_ = path ? path : "";
-        setenv("PATH", (bin_.path() + ":/usr/bin:/bin").c_str(), 1);
+        setenv("PATH", (bin_.path().string() + ":/usr/bin:/bin").c_str(), 1);
         setenv("STUB_REPORT", fifo_.c_str(), 1);
     }
     void TearDown() override {
@@ -125,14 +108,14 @@ protected:
         return fields;
     }
 
-    TempDir bin_;
+    ScratchDir bin_;
     std::string fifo_;
     std::string oldPath_;
 };
 
 TEST_F(StubOpener, PassesTheUrlAsOneUntouchedArgumentWithoutAShell) {
-    TempDir work;
-    const std::string trap = work.path() + "/pwned";
+    ScratchDir work;
+    const std::string trap = work / "pwned";
     const std::string url = "http://example.invalid/a b?q=1;touch " + trap + "&x=$(touch " + trap +
                             ")`touch " + trap + "`|cat 'it''s' \"dq\" * > " + trap + " \\n";
     HINSTANCE r = ShellExecuteA(nullptr, "open", url.c_str(), "--ignored", work.path().c_str(),
@@ -162,6 +145,8 @@ TEST_F(StubOpener, PassesTheUrlAsOneUntouchedArgumentWithoutAShell) {
 }
 
 TEST_F(StubOpener, RefusesWhatItCannotOpen) {
+    // An opener started by mistake reports to nobody, so it cannot block.
+    setenv("STUB_REPORT", "/dev/null", 1);
     struct Case {
         const char* operation;
         const char* file;
@@ -185,7 +170,7 @@ TEST_F(StubOpener, RefusesWhatItCannotOpen) {
     }
 
     // No opener anywhere on PATH.
-    TempDir empty;
+    ScratchDir empty;
     setenv("PATH", empty.path().c_str(), 1);
     EXPECT_EQ(ShellExecuteResult(
                   ShellExecuteA(nullptr, "open", "http://example.invalid/", nullptr, nullptr, 1)),
