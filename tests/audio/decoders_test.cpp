@@ -3,7 +3,7 @@
 // from pipes; Ogg files damaged in their headers (refused) and after them
 // (decoded as far as they go); and real files that Debian packages install
 // (alsa-utils' WAVE voices, the freedesktop sound theme's Ogg Vorbis sounds)
-// and the game's own sounds, against what their headers declare.
+// against what their headers declare.
 #include "audio/decoders.h"
 
 #include <fcntl.h>
@@ -179,20 +179,16 @@ TEST(LoadOgg, DecodesTheToneAndRefusesDamagedHeadersButNotDamageAfterThem) {
     }
 }
 
-// Files others made and every sound the game ships decode to what their
-// headers declare: a canonical 44-byte WAVE header, or an Ogg Vorbis
-// identification header with the length as the last page's granule
-// position. WAVE data comes through byte for byte.
+// Files others made decode to what their headers declare: a canonical 44-byte WAVE header, or an
+// Ogg Vorbis identification header with the length as the last page's granule position. WAVE data
+// comes through byte for byte.
 TEST(Decoders, RealFilesDecodeAsTheirHeadersDeclare) {
     const struct {
         const char* dir;
         const char* suffix;
         Loader loader;
     } sources[] = {{"/usr/share/sounds/alsa", ".wav", LoadWAV},
-                   {DROPLING_DATA_DIR "/sfx", ".wav", LoadWAV},
-                   {DROPLING_DATA_DIR "/inst", ".wav", LoadWAV},
-                   {"/usr/share/sounds/freedesktop/stereo", ".oga", LoadOGG},
-                   {DROPLING_DATA_DIR "/sfx", ".ogg", LoadOGG}};
+                   {"/usr/share/sounds/freedesktop/stereo", ".oga", LoadOGG}};
     for (const auto& source : sources) {
         int files = 0;
         std::error_code missing;
