@@ -144,10 +144,8 @@ TEST(LoadOgg, DecodesTheToneAndRefusesDamagedHeadersButNotDamageAfterThem) {
     auto patched = [&](size_t at, uint32_t value) {
         Bytes file = Bytes(good).replace(at, 4, U32(value));
         auto* bytes = reinterpret_cast<unsigned char*>(&file[second]);
-        long body = 0;
-        for (int i = 0; i < bytes[26]; ++i)
-            body += bytes[27 + i];
-        ogg_page page{bytes, 27 + bytes[26], bytes + 27 + bytes[26], body};
+        const long header = 27 + bytes[26];
+        ogg_page page{bytes, header, bytes + header, long(headers - second) - header};
         ogg_page_checksum_set(&page);
         return file;
     };
@@ -183,21 +181,16 @@ TEST(LoadOgg, DecodesTheToneAndRefusesDamagedHeadersButNotDamageAfterThem) {
 // Ogg Vorbis identification header with the length as the last page's granule position. WAVE data
 // comes through byte for byte.
 TEST(Decoders, RealFilesDecodeAsTheirHeadersDeclare) {
-    const struct {
-        const char* dir;
-        const char* suffix;
-        Loader loader;
-    } sources[] = {{"/usr/share/sounds/alsa", ".wav", LoadWAV},
-                   {"/usr/share/sounds/freedesktop/stereo", ".oga", LoadOGG}};
-    for (const auto& source : sources) {
+    const std::pair<const char*, Loader> sources[] = {
+        {"/usr/share/sounds/alsa", LoadWAV}, {"/usr/share/sounds/freedesktop/stereo", LoadOGG}};
+    for (const auto& [dir, loader] : sources) {
         int files = 0;
         std::error_code missing;
-        for (const auto& entry : std::filesystem::directory_iterator(source.dir, missing)) {
-            if (entry.path().extension() != source.suffix) continue;
+        for (const auto& entry : std::filesystem::directory_iterator(dir, missing)) {
             SCOPED_TRACE(entry.path());
             const Bytes raw = ReadFile(entry.path());
             Format declared;
-            if (source.loader == LoadWAV) {
+            if (loader == LoadWAV) {
                 const int channels = uint8_t(raw[22]), bytes = uint8_t(raw[34]) / 8;
                 declared = {LeU32(raw, 40) / (channels * bytes), channels, bytes, LeU32(raw, 24)};
             } else {
@@ -205,11 +198,11 @@ TEST(Decoders, RealFilesDecodeAsTheirHeadersDeclare) {
                 ASSERT_EQ(raw.compare(id, 7, "\x01vorbis"), 0);
                 declared = {LeU32(raw, last + 6), uint8_t(raw[id + 11]), 2, LeU32(raw, id + 12)};
             }
-            const Decoded d = Decode(source.loader, raw);
+            const Decoded d = Decode(loader, raw);
             EXPECT_EQ(d.format, declared);
-            EXPECT_TRUE(source.loader != LoadWAV || d.data == raw.substr(44));
+            EXPECT_TRUE(loader != LoadWAV || d.data == raw.substr(44));
             ++files;
         }
-        EXPECT_GT(files, 0) << source.dir << " is missing (tools/setup-debian.sh)";
+        EXPECT_GT(files, 0) << dir << " is missing (tools/setup-debian.sh)";
     }
 }

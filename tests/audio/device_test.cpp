@@ -90,9 +90,10 @@ protected:
         const std::string file = w.size() > 1 ? "data/" + w[1] : "";
         const uint16_t bits = verb == "write" && w.size() > 3 ? uint16_t(number(3)) : 16;
         if (verb == "write")
-            WriteFile(file, Wav(uint16_t(number(2)), 8000, bits, Bytes(number(2) * bits / 2, 'x')));
+            std::ofstream(file) << Wav(uint16_t(number(2)), 8000, bits,
+                                       Bytes(number(2) * bits / 2, 'x'));
         if (verb == "ogg")
-            WriteFile(file, Of(datagen::encodeVorbis(Tone(440, 8000, 800, 2), 0.4f, 8000)));
+            std::ofstream(file) << Of(datagen::encodeVorbis(Tone(440, 8000, 800, 2), 0.4f, 8000));
         if (verb == "touch") {
             const timespec times[2] = {{0, UTIME_OMIT}, {time_t(number(2)), 0}};
             return utimensat(AT_FDCWD, file.c_str(), times, 0);

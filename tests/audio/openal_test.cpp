@@ -63,12 +63,12 @@ Heard Listen(const Bytes& file) {
 // OpenAL Soft mixes into a file in `dir`, and listens to that.
 Heard Mix(const ScratchDir& dir, const std::function<void(gxtkAudio*)>& setup) {
     const std::string tone = dir / "tone.wav", conf = dir / "alsoft.conf";
-    WriteFile(tone, Of(datagen::encodeWav16(Tone(kToneHertz, kToneRate, kToneRate * 2 / 5, 1),
-                                            kToneRate)));
-    WriteFile(conf,
-              "[general]\ndrivers = wave\nchannels = stereo\nsample-type = int16\nhrtf = false\n"
-              "frequency = " +
-                  std::to_string(kMixRate) + "\n[wave]\nfile = " + dir / "mix.wav" + "\n");
+    std::ofstream(tone) << Of(
+        datagen::encodeWav16(Tone(kToneHertz, kToneRate, kToneRate * 2 / 5, 1), kToneRate));
+    std::ofstream(conf)
+        << "[general]\ndrivers = wave\nchannels = stereo\nsample-type = int16\nhrtf = false\n"
+           "frequency = " +
+               std::to_string(kMixRate) + "\n[wave]\nfile = " + dir / "mix.wav" + "\n";
     const ChildResult r = RunInChild([&] {
         setenv("ALSOFT_CONF", conf.c_str(), 1);
         gxtkAudio* audio = new gxtkAudio();

@@ -1,7 +1,7 @@
 // Sound files for the audio tests: RIFF WAVE images built chunk by chunk (so
 // a test can misplace, pad, damage or lie about any of them), sine tones,
-// Ogg Vorbis files by the data generator's encoder, and whole-file reads and
-// writes. Relies on the data generator (tools/datagen) and the C++ library.
+// Ogg Vorbis files by the data generator's encoder, and whole-file reads. Relies on the data
+// generator (tools/datagen) and the C++ library.
 #pragma once
 
 #include <cmath>
@@ -67,10 +67,6 @@ inline Bytes ReadFile(const std::string& path) {
     std::ostringstream s;
     s << std::ifstream(path, std::ios::binary).rdbuf();
     return s.str();
-}
-
-inline void WriteFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 }  // namespace audiotest
