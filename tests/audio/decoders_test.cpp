@@ -13,6 +13,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <numeric>
 #include <tuple>
 #include <vector>
 
@@ -126,10 +127,8 @@ TEST(LoadOgg, DecodesTheToneAndRefusesDamagedHeadersButNotDamageAfterThem) {
     ASSERT_EQ(decoded.format, Format(80000, 2, 2, 8000));
     // A sine of amplitude 0.5 has an RMS of 0.5 / sqrt 2 of full scale, here
     // over the last 0.9 s.
-    const auto* pcm = reinterpret_cast<const int16_t*>(decoded.data.data());
-    double sum = 0;
-    for (size_t i = 2 * (80000 - 7200); i < 2 * 80000; ++i)
-        sum += double(pcm[i]) * pcm[i];
+    const auto* pcm = reinterpret_cast<const int16_t*>(decoded.data.data()) + 2 * (80000 - 7200);
+    const double sum = std::inner_product(pcm, pcm + 2 * 7200, pcm, 0.0);
     EXPECT_NEAR(std::sqrt(sum / (2 * 7200)), 0.5 * 32767 / std::sqrt(2.0), 1500);
 
     // A libvorbis file has its three headers on its first two pages; their
