@@ -1,6 +1,6 @@
 // Sound files for the audio tests: RIFF WAVE images built chunk by chunk (so
 // a test can misplace, pad, damage or lie about any of them), sine tones,
-// Ogg Vorbis files by the data generator's encoder, and whole-file reads. Relies on the data
+// and Ogg Vorbis files by the data generator's encoder. Relies on the data
 // generator (tools/datagen) and the C++ library.
 #pragma once
 
@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/read_file.h"
 #include "tools/datagen/audio.h"
 
 namespace audiotest {
@@ -61,12 +62,6 @@ inline datagen::Pcm Tone(double hertz, int rate, int frames, int channels) {
 // datagen::encodeVorbis).
 inline Bytes Of(const std::vector<uint8_t>& file) {
     return Bytes(file.begin(), file.end());
-}
-
-inline Bytes ReadFile(const std::string& path) {
-    std::ostringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
 }
 
 }  // namespace audiotest

@@ -9,7 +9,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
 namespace e2e {
@@ -70,11 +69,6 @@ std::string RunTool(const std::vector<std::string>& args) {
 
 bool Failed(const std::string& out) {
     return out.rfind("<failed", 0) == 0;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 // ---- the desktop

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/read_file.h"
+
 namespace e2e {
 
 inline constexpr int kDeadlineMs = 30000;
@@ -44,7 +46,6 @@ int WaitForExit(Program& p);
 // does not end with status 0.
 std::string RunTool(const std::vector<std::string>& args);
 bool Failed(const std::string& toolOutput);
-std::string ReadFile(const std::string& path);
 
 // Xvfb on a free display (DISPLAY is set for this process and its children)
 // and openbox on it; both end with the object.
