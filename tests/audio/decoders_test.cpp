@@ -148,10 +148,9 @@ TEST(LoadOgg, DecodesTheToneAndRefusesDamagedHeadersButNotDamageAfterThem) {
         ogg_page_checksum_set(&page);
         return file;
     };
-    // Damage after the headers, as downloads and taggers leave it, decodes as
-    // far as it goes.
-    Bytes flipped = good;
-    flipped[good.size() / 2] = char(flipped[good.size() / 2] ^ 0x5a);
+    // A byte flipped in the headers is refused; damage after them, as
+    // downloads and taggers leave it, decodes as far as it goes.
+    auto flipped = [&](size_t at) { return Bytes(good).replace(at, 1, 1, char(good[at] ^ 0x5a)); };
     std::vector<std::tuple<std::string, Bytes, bool>> cases = {
         {"vendor string longer than its packet", patched(vendor, 0x7ffffff0), false},
         {"negative comment count", patched(comments, 0xfffffff0), false},
@@ -160,12 +159,10 @@ TEST(LoadOgg, DecodesTheToneAndRefusesDamagedHeadersButNotDamageAfterThem) {
         {"cut in the last page", good.substr(0, good.size() - 100), true},
         {"cut at 90%", good.substr(0, good.size() * 9 / 10), true},
         {"a tag after the end", good + "TAG" + Bytes(125, ' '), true},
-        {"a byte flipped half way", flipped, true},
+        {"a byte flipped half way", flipped(good.size() / 2), true},
     };
     for (size_t at = 0; at < headers; ++at) {
-        Bytes header = good;
-        header[at] = char(header[at] ^ 0x5a);
-        cases.emplace_back("byte flipped at " + std::to_string(at), header, false);
+        cases.emplace_back("byte flipped at " + std::to_string(at), flipped(at), false);
         cases.emplace_back("cut at " + std::to_string(at), good.substr(0, at), false);
     }
     for (const auto& [name, file, decodes] : cases) {
