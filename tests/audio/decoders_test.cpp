@@ -138,13 +138,12 @@ TEST(LoadOgg, DecodesTheToneAndRefusesDamagedHeadersButNotDamageAfterThem) {
     ASSERT_NE(headers, Bytes::npos);
     // Comment lengths that run past their packet, the page's checksum made
     // right again: the decoder would allocate what they say.
-    const size_t vendor = second + 27 + uint8_t(good[second + 26]) + 7;
+    const size_t body = second + 27 + uint8_t(good[second + 26]), vendor = body + 7;
     const size_t comments = vendor + 4 + LeU32(good, vendor);
     auto patched = [&](size_t at, uint32_t value) {
         Bytes file = Bytes(good).replace(at, 4, U32(value));
-        auto* bytes = reinterpret_cast<unsigned char*>(&file[second]);
-        const long header = 27 + bytes[26];
-        ogg_page page{bytes, header, bytes + header, long(headers - second) - header};
+        auto* bytes = reinterpret_cast<unsigned char*>(&file[0]);
+        ogg_page page{bytes + second, long(body - second), bytes + body, long(headers - body)};
         ogg_page_checksum_set(&page);
         return file;
     };

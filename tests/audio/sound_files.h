@@ -51,8 +51,7 @@ inline Bytes Wav(uint16_t channels, uint32_t hertz, uint16_t bits, const Bytes& 
 
 // A sine tone of amplitude 0.5, the same on every channel.
 inline datagen::Pcm Tone(double hertz, int rate, int frames, int channels) {
-    datagen::Pcm pcm;
-    pcm.channels = channels;
+    datagen::Pcm pcm{channels, {}};
     for (int i = 0; i < frames * channels; ++i)
         pcm.samples.push_back(float(0.5 * std::sin(2 * M_PI * hertz * (i / channels) / rate)));
     return pcm;
