@@ -8,14 +8,16 @@
 // allocated once the stream is known to hold it (or, for a stream whose end
 // cannot be seen, grown as the bytes actually arrive).
 //
-// The Ogg reader checks the checksums of the header pages before stb_vorbis
-// sees the stream: the decoder trusts its headers and can crash on damaged
-// ones, while it decodes around damage to the audio that follows.
+// The Ogg reader checks the header pages (their checksums, the comment
+// lengths and the codebook sizes) before stb_vorbis sees the stream: the
+// decoder trusts its headers and can crash on damaged ones or allocate what
+// they ask, while it decodes around damage to the audio that follows.
 #include "audio/decoders.h"
 
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -204,6 +206,7 @@ uint32_t OggCrc(const unsigned char* bytes, size_t count) {
 // headers: identification, comment and setup.
 constexpr int kVorbisHeaderPackets = 3;
 constexpr int kVorbisCommentPacket = 1;
+constexpr int kVorbisSetupPacket = 2;
 // A comment header's type byte and "vorbis" come before its first length.
 constexpr size_t kVorbisPacketTagBytes = 7;
 
@@ -229,6 +232,117 @@ bool VorbisCommentsFit(const std::vector<unsigned char>& packet) {
     for (uint32_t i = 0; i < comments; ++i) {
         if (!field(&length) || length > packet.size() - at) return false;
         at += length;
+    }
+    return true;
+}
+
+// The setup header's codebooks may declare up to 2^24 entries of up to 65535
+// dimensions each, and the decoder allocates and fills tables of entries x
+// dimensions values from those two fields alone: a few bytes of header can
+// cost gigabytes before the decoder finds the rest missing. Real encoders'
+// largest books hold some tens of thousands of values (6561 entries of 8
+// dimensions) and all of a file's books under 100,000, so a stream asking
+// for more than these limits is refused.
+constexpr uint64_t kMaxCodebookValues = uint64_t(1) << 20;
+constexpr uint64_t kMaxSetupValues = uint64_t(1) << 22;
+
+// Reads a packet's bits as the decoder does: each byte from its least
+// significant bit, and zeros for good once a read runs past the end.
+class PacketBits {
+public:
+    PacketBits(const std::vector<unsigned char>& bytes, size_t startByte)
+        : bytes_(bytes), bit_(startByte * 8) {}
+
+    uint32_t Read(int count) {
+        if (bit_ + count > bytes_.size() * 8) {
+            bit_ = bytes_.size() * 8;
+            return 0;
+        }
+        uint32_t value = 0;
+        for (int i = 0; i < count; ++i, ++bit_)
+            value |= uint32_t(bytes_[bit_ / 8] >> (bit_ % 8) & 1) << i;
+        return value;
+    }
+
+    void Skip(uint64_t count) { bit_ = std::min<uint64_t>(bit_ + count, bytes_.size() * 8); }
+
+private:
+    const std::vector<unsigned char>& bytes_;
+    uint64_t bit_;
+};
+
+// Bits needed to write n: 0 for 0, 1 for 1, 2 for 2 and 3, and so on.
+int BitsFor(uint32_t n) {
+    int bits = 0;
+    for (; n; n >>= 1) ++bits;
+    return bits;
+}
+
+// The number of values per dimension of a lattice codebook: the largest r
+// with r^dimensions <= entries, found as the decoder finds it (a root taken
+// in float, then one step up) so that both agree on how many bits follow;
+// 0 where the decoder refuses the book. False where a power the decoder
+// turns into an int, unchecked, would not fit in one.
+bool LatticeValues(uint32_t entries, uint32_t dimensions, int* values) {
+    const float logarithm = static_cast<float>(std::log(double(float(entries))));
+    int r = static_cast<int>(std::floor(std::exp(double(logarithm / float(dimensions)))));
+    const auto power = [dimensions](float base) {
+        return std::floor(std::pow(double(base), double(dimensions)));
+    };
+    if (power(float(r) + 1) > INT_MAX) return false;
+    if (power(float(r) + 1) <= entries) ++r;
+    const bool exact = power(float(r) + 1) > entries && power(float(r)) <= entries;
+    *values = exact ? r : 0;
+    return true;
+}
+
+// True when no codebook of a setup header holds more than kMaxCodebookValues
+// entries x dimensions and all of them together no more than kMaxSetupValues.
+// The books are read field by field as the decoder reads them, up to where it
+// would refuse the header itself.
+bool VorbisCodebooksFit(const std::vector<unsigned char>& packet) {
+    PacketBits bits(packet, kVorbisPacketTagBytes);
+    const int books = static_cast<int>(bits.Read(8)) + 1;
+    uint64_t total = 0;
+    for (int book = 0; book < books; ++book) {
+        if (bits.Read(8) != 0x42 || bits.Read(8) != 0x43 || bits.Read(8) != 0x56) return true;
+        uint32_t dimensions = bits.Read(8);
+        dimensions |= bits.Read(8) << 8;
+        uint32_t entries = bits.Read(8);
+        entries |= bits.Read(8) << 8;
+        entries |= bits.Read(8) << 16;
+        const uint64_t values = uint64_t(entries) * std::max<uint32_t>(dimensions, 1);
+        total += values;
+        if (values > kMaxCodebookValues || total > kMaxSetupValues) return false;
+        if (dimensions == 0 && entries != 0) return true;
+
+        if (bits.Read(1)) {  // ordered: runs of entries of each length
+            uint32_t entry = 0;
+            for (uint32_t length = bits.Read(5) + 1; entry < entries; ++length) {
+                const uint32_t run = bits.Read(BitsFor(entries - entry));
+                if (length >= 32 || run > entries - entry) return true;
+                entry += run;
+            }
+        } else {
+            const bool sparse = bits.Read(1);
+            for (uint32_t entry = 0; entry < entries; ++entry)
+                if ((!sparse || bits.Read(1)) && bits.Read(5) + 1 == 32) return true;
+        }
+
+        const uint32_t lookup = bits.Read(4);
+        if (lookup > 2) return true;
+        if (lookup == 0) continue;
+        bits.Skip(64);  // the minimum and the step, as floats
+        const uint32_t valueBits = bits.Read(4) + 1;
+        bits.Skip(1);  // whether the values accumulate
+        uint64_t lookupValues = values;
+        if (lookup == 1) {
+            int lattice = 0;
+            if (!LatticeValues(entries, dimensions, &lattice)) return false;
+            lookupValues = static_cast<uint64_t>(lattice);
+        }
+        if (lookupValues == 0) return true;
+        bits.Skip(lookupValues * valueBits);
     }
     return true;
 }
@@ -269,7 +383,9 @@ bool OggHeadersSound(FILE* file) {
             // A segment shorter than 255 bytes ends its packet.
             if (bytes < 255) ++packet;
         }
-        intact = packet == kVorbisHeaderPackets && VorbisCommentsFit(packets[kVorbisCommentPacket]);
+        intact = packet == kVorbisHeaderPackets &&
+                 VorbisCommentsFit(packets[kVorbisCommentPacket]) &&
+                 VorbisCodebooksFit(packets[kVorbisSetupPacket]);
     }
     if (fseeko(file, start, SEEK_SET) != 0) return false;
     clearerr(file);

@@ -5,6 +5,10 @@
 #
 #     bash tools/fuzz.sh [seconds] [target...]
 #
+# FUZZ_SEED=n makes a run repeatable (the test command uses seed 1, so a
+# finding there is found again by every run of the same tree); unset, each
+# run explores from a seed of its own.
+#
 # Targets: fuzz_wav (the RIFF WAVE reader), fuzz_ogg (the Ogg Vorbis reader
 # and the decoder behind it) and fuzz_text (the runtime's text file decoder,
 # String::Load). Each starts from the seeds in tests/fuzz/corpus/<kind>/ and
@@ -15,6 +19,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
+seed=${FUZZ_SEED:-0}  # 0: libFuzzer picks one
 shift || true
 targets=("$@")
 if ((${#targets[@]} == 0)); then targets=(fuzz_wav fuzz_ogg fuzz_text); fi
@@ -43,7 +48,7 @@ for target in "${targets[@]}"; do
   ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=tests/fuzz/lsan.supp \
     UBSAN_OPTIONS=print_stacktrace=1 \
     "build-fuzz/tests/fuzz/$target" -max_total_time="$seconds" -max_len=$max_len \
-    -malloc_limit_mb=$malloc_limit_mb -timeout=10 -print_final_stats=1 \
+    -malloc_limit_mb=$malloc_limit_mb -timeout=10 -seed="$seed" -print_final_stats=1 \
     -artifact_prefix="build-fuzz/findings/$target-" "$work" "$seeds" 2>&1 | tail -n 12
   status=${PIPESTATUS[0]}
   set -e

@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <ogg/ogg.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -170,6 +172,55 @@ TEST(LoadOgg, DecodesTheToneAndRefusesDamagedHeadersButNotDamageAfterThem) {
         EXPECT_EQ(std::make_tuple(length > 0, channels, format, hertz),
                   decodes ? std::make_tuple(true, 2, 2, 8000) : std::make_tuple(false, -1, -1, -1));
     }
+}
+
+// A setup header of a few bytes can declare a codebook of 65536 entries of
+// 256 dimensions; the decoder would allocate and fill 96 MB for it before
+// finding the rest of the header missing. The reader refuses it first. The
+// decoding runs in a child, whose peak memory starts from what it has.
+TEST(LoadOgg, ACodebookTooLargeForAnyEncoderIsRefusedBeforeItIsAllocated) {
+    Bytes setup("\x05vorbis", 7);
+    uint64_t bits = 0;
+    int used = 0;
+    auto put = [&](uint64_t value, int count) {
+        bits |= value << used;
+        for (used += count; used >= 8; used -= 8, bits >>= 8) setup += char(bits & 0xff);
+    };
+    put(0, 8);  // one codebook
+    put(0x564342, 24), put(256, 16), put(65536, 24);  // "BCV", dimensions, entries
+    put(1, 1), put(15, 5), put(65536, 17);  // ordered: every entry 16 bits long
+    put(2, 4), put(0, 64), put(0, 4), put(0, 1);  // one-bit values, as many as entries x dimensions
+    put(0, 7);
+
+    const Bytes tone = Of(datagen::encodeVorbis(Tone(441, 8000, 8000, 1), 0.4f, 8000));
+    Bytes packets[] = {tone.substr(27 + uint8_t(tone[26]), 30),
+                       Bytes("\x03vorbis", 7) + Bytes(8, '\0') + '\x01', setup};
+    ogg_stream_state stream;
+    ogg_stream_init(&stream, 1);
+    Bytes file;
+    for (Bytes& bytes : packets) {
+        ogg_packet packet{reinterpret_cast<unsigned char*>(&bytes[0]), long(bytes.size()),
+                          &bytes == packets, 0, 0, &bytes - packets};
+        ogg_stream_packetin(&stream, &packet);
+        ogg_page page;
+        while (ogg_stream_flush(&stream, &page))
+            file += Bytes(reinterpret_cast<char*>(page.header), page.header_len) +
+                    Bytes(reinterpret_cast<char*>(page.body), page.body_len);
+    }
+    ogg_stream_clear(&stream);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        rusage before, after;
+        getrusage(RUSAGE_SELF, &before);
+        const bool decoded = Decode(LoadOGG, file).format != kNull;
+        getrusage(RUSAGE_SELF, &after);
+        _exit(decoded ? 255 : int(std::min(254L, (after.ru_maxrss - before.ru_maxrss) / 1024)));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_LT(WEXITSTATUS(status), 16) << "megabytes grown by, or 255 when it decoded";
 }
 
 // Files others made decode to what their headers declare: a canonical 44-byte WAVE header, or an
