@@ -276,27 +276,34 @@ void drawDpad(Canvas& c, int frame) {
 // ---- studio logo ---------------------------------------------------------------
 
 void drawStudioLogo(Canvas& c, int) {
-    const float m = 128;
     // A badge: dark disc, a ring of colour, a big stylised V and the name.
-    c.fill(circle(m, m, 124), inkColor());
-    c.fill(ring(m, m, 112, 8), [=](float x, float y) {
+    // It fills the middle 0.64 of its frame: the menu shows it small in the
+    // top right corner, and the score panel's heading sits just below the
+    // frame's lower half there.
+    const float m = 128, k = 0.64f;
+    auto at = [=](float v) { return m + (v - m) * k; };  // a coordinate
+    auto len = [=](float v) { return v * k; };            // a length
+    c.fill(circle(m, m, len(124)), inkColor());
+    c.fill(ring(m, m, len(112), len(8)), [=](float x, float y) {
         float a = std::atan2(y - m, x - m) / (2 * kPi) + 0.5f;
         return hsv(a, 0.7f, 1.0f);
     });
-    c.fill(circle(m, m, 100), [=](float, float y) {
-        return mix(rgb(60, 40, 120), rgb(20, 110, 170), band((y - 28) / 200, 6));
+    c.fill(circle(m, m, len(100)), [=](float, float y) {
+        return mix(rgb(60, 40, 120), rgb(20, 110, 170), band((y - at(28)) / len(200), 6));
     });
-    Sdf vee = unite(capsule(78, 58, m, 150, 16), capsule(178, 58, m, 150, 16));
-    c.fill(grow(vee, 4), inkColor());
-    c.fill(vee, [](float, float y) {
-        return mix(rgb(255, 255, 255), rgb(150, 230, 255), band((y - 40) / 120, 4));
+    Sdf vee = unite(capsule(at(78), at(58), m, at(150), len(16)),
+                    capsule(at(178), at(58), m, at(150), len(16)));
+    c.fill(grow(vee, len(4)), inkColor());
+    c.fill(vee, [=](float, float y) {
+        return mix(rgb(255, 255, 255), rgb(150, 230, 255), band((y - at(40)) / len(120), 4));
     });
     // A droplet falling into the V.
-    Sdf drop = unite(circle(m, 80, 11), polygon({m - 9.5f, 74, m + 9.5f, 74, m, 52}));
-    c.fill(grow(drop, 3), inkColor());
-    c.fill(drop, ball(m - 2, 78, 13, rgb(90, 200, 255), 4));
-    drawTextCentred(c, "VESK", m + 3, 201, 6, solid(rgb(0, 0, 0, 0.5f)), 1);
-    drawTextCentred(c, "VESK", m, 198, 6, solid(rgb(255, 236, 140)), 1);
+    Sdf drop = unite(circle(m, at(80), len(11)),
+                     polygon({at(m - 9.5f), at(74), at(m + 9.5f), at(74), m, at(52)}));
+    c.fill(grow(drop, len(3)), inkColor());
+    c.fill(drop, ball(at(m - 2), at(78), len(13), rgb(90, 200, 255), 4));
+    drawTextCentred(c, "VESK", m + len(3), at(201), len(6), solid(rgb(0, 0, 0, 0.5f)), 1);
+    drawTextCentred(c, "VESK", m, at(198), len(6), solid(rgb(255, 236, 140)), 1);
 }
 
 // ---- test card ------------------------------------------------------------------
