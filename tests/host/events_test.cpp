@@ -160,6 +160,11 @@ TEST_F(EventsTest, WindowsAreSetUpForTheLoopAndTheirCallbacksSendTheseEvents) {
     EXPECT_EQ(glfwGraphicsSeq, 2);
     Inject(Key('Q', GLFW_PRESS));
     EXPECT_EQ(Deliver(), (std::vector<std::string>{"key 1 81"}));
+    // A second switch releases what is held now, not the button the first
+    // one already let go.
+    ClearRecord();
+    host_->SetGlfwWindow(1280, 1024, 8, 8, 8, 0, 0, 0, true);
+    EXPECT_EQ(Trace(), (std::vector<std::string>{"key 2 81", "mouse 6 -1 30 40"}));
     // A window opened behind the host's back has none of its callbacks: a
     // layer that kept them would hide a host that forgot to register them.
     glfwOpenWindow(640, 480, 8, 8, 8, 0, 0, 0, GLFW_WINDOW);
