@@ -12,10 +12,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "tests/support/child_process.h"
+#include "tests/support/read_file.h"
 
 namespace {
 
@@ -128,9 +128,7 @@ void MakeDataFolder(const std::filesystem::path& dir, const DataDamage& damage) 
         if (rel != damage.file) {
             fs::create_symlink(e.path(), target);
         } else if (damage.kind == DataDamage::kTruncated) {
-            std::ifstream in(e.path(), std::ios::binary);
-            std::string bytes((std::istreambuf_iterator<char>(in)),
-                              std::istreambuf_iterator<char>());
+            const std::string bytes = ReadFile(e.path());
             std::ofstream(target, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
         }
     }
@@ -164,8 +162,7 @@ ReplayResult RunReplay(const std::string& script, const std::vector<std::string>
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
     });
-    std::ifstream saved(statePath, std::ios::binary);  // none: empty
-    result.state.assign(std::istreambuf_iterator<char>(saved), {});
+    result.state = ReadFile(statePath);  // none: empty
     fs::remove_all(dir);
 
     result.status = child.exited ? child.status : -1;

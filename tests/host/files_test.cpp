@@ -14,23 +14,18 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 
 #include "host/glfwgame.h"
 #include "tests/host/host_fixture.h"
 #include "tests/support/child_process.h"
+#include "tests/support/read_file.h"
 #include "tests/support/scratch_dir.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
 namespace {
-
-std::string ReadBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 void WriteBytes(const fs::path& p, const std::string& bytes) {
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
@@ -136,7 +131,7 @@ TEST_F(FilesTest, StateIsStoredAsUtf8AndLoadsBack) {
         const String state(row.state.data(), static_cast<int>(row.state.size()));
         if (!row.saves) WriteBytes(kStateFileName, row.bytes);
         EXPECT_EQ(row.saves ? host_->SaveState(state) : 0, 0);
-        EXPECT_EQ(ReadBytes(kStateFileName), row.bytes);
+        EXPECT_EQ(ReadFile(kStateFileName), row.bytes);
         const std::u16string loaded = row.state.substr(row.lost);
         EXPECT_EQ(host_->LoadState(), String(loaded.data(), static_cast<int>(loaded.size())))
             << row.bytes;
@@ -212,7 +207,7 @@ TEST_F(FilesTest, SavingReplacesTheWholeStateOrLeavesTheOldOneByteForByte) {
         });
         EXPECT_EQ(r.status - 10, c.result) << c.name;
         fs::permissions(c.folder, fs::perms::owner_all, fs::perm_options::add, ec);
-        EXPECT_EQ(ReadBytes(c.oldAt), c.result == 0 ? state : old) << c.name;
+        EXPECT_EQ(ReadFile(c.oldAt), c.result == 0 ? state : old) << c.name;
         EXPECT_FALSE(fs::is_regular_file(fs::path(c.folder) / kStateTempFileName)) << c.name;
     }
 }

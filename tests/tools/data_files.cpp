@@ -7,10 +7,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 #include "audio/decoders.h"
+#include "tests/support/read_file.h"
 
 namespace datagen_test {
 
@@ -19,8 +18,8 @@ std::string dataPath(const std::string& relative) {
 }
 
 std::vector<uint8_t> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    const std::string bytes = ReadFile(path);
+    return {bytes.begin(), bytes.end()};
 }
 
 bool loadPicture(const std::string& relative, Picture& out) {
