@@ -349,10 +349,11 @@ bool VorbisCodebooksFit(const std::vector<unsigned char>& packet) {
 
 // True when the stream from its current position starts with whole Ogg pages
 // whose checksums hold, up to the end of the page that completes the Vorbis
-// headers, and the comment header's lengths fit in it; the position is left
-// as it was. The decoder trusts its headers and can crash on damaged ones;
-// damage to the audio pages after them it survives, decoding what it can, so
-// those are left to it. A stream that cannot seek is let through unchecked.
+// headers, the comment header's lengths fit in it and the setup header's
+// codebooks are of a size encoders use; the position is left as it was. The
+// decoder trusts its headers and can crash on damaged ones; damage to the
+// audio pages after them it survives, decoding what it can, so those are
+// left to it. A stream that cannot seek is let through unchecked.
 bool OggHeadersSound(FILE* file) {
     const off_t start = ftello(file);
     if (start < 0) return true;
